@@ -1,0 +1,50 @@
+#pragma once
+// The link server over a local (Unix domain) socket.
+
+#include <QObject>
+#include <deque>
+#include <memory>
+#include <vector>
+
+#include "ddelink/LinkEndpoint.h"
+#include "ddelink/LinkServer.h"
+#include "ddelink/LinkWire.h"
+#include "ddelink/ServerConversation.h"
+
+class QLocalServer;
+class QLocalSocket;
+
+class LocalLinkServer : public QObject, public LinkServer {
+  Q_OBJECT
+ public:
+  explicit LocalLinkServer(ServerConversation& conversation, QObject* parent = nullptr);
+  ~LocalLinkServer() override;
+
+  RegisterOutcome Register(const std::string& service, std::string& error) override;
+  const std::string& SocketPath() const { return socketPath_; }
+
+ private:
+  struct Connection;
+  using ConnectionPtr = std::shared_ptr<Connection>;
+  struct Pending {
+    ConnectionPtr connection;
+    MessageReader::Event event;
+  };
+
+  void Accept();
+  void ReadFrom(const ConnectionPtr& connection);
+  void Drop(const ConnectionPtr& connection);
+  void Drain();
+  void Serve(Connection& connection, const LinkMessage& message);
+  void Answer(Connection& connection, MessageKind kind, uint32_t id, std::string text = {});
+  void Send(Connection& connection, const LinkMessage& message);
+  void NotifyAdviseLinks();
+
+  ServerConversation& conversation_;
+  QLocalServer* server_;
+  ServiceLock lock_;
+  std::string socketPath_;
+  std::vector<ConnectionPtr> connections_;
+  std::deque<Pending> queue_;  // transactions in order of arrival, over all connections
+  bool serving_ = false;
+};

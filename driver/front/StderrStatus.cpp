@@ -1,0 +1,8 @@
+#include "driver/front/StderrStatus.h"
+
+#include <cstdio>
+
+void StderrStatus::SetStatusText(const std::string& text) {
+  std::fprintf(stderr, "status: %s\n", text.c_str());
+  std::fflush(stderr);
+}

@@ -1,0 +1,56 @@
+#pragma once
+// Runs the built programs for end-to-end tests, each test in a private link directory.
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <memory>
+#include <string>
+#include <vector>
+
+// A private link directory, exported as XDG_RUNTIME_DIR to this process and its children.
+class PrivateLinkDirectory {
+ public:
+  PrivateLinkDirectory();
+  ~PrivateLinkDirectory();
+  std::string Path() const;
+  std::string SocketPath(const std::string& service) const;
+
+ private:
+  QTemporaryDir directory_;
+  QByteArray previous_;
+  bool hadPrevious_;
+};
+
+// The path of a program built into build/bin.
+std::string BuiltProgram(const std::string& name);
+
+// A driver process, started from `program` (a copy under another name serves another service).
+class DriverProcess {
+ public:
+  explicit DriverProcess(const std::string& program = BuiltProgram("ZELdrv"));
+  ~DriverProcess();
+
+  // Starts and waits until the service's socket accepts connections. False on failure or exit.
+  bool Start(const PrivateLinkDirectory& links, const std::string& service = "ZELdrv");
+  // Only starts the process.
+  bool Launch(const PrivateLinkDirectory& links);
+  // Waits for the process to end by itself; its exit code, or -1 when it did not end in time.
+  int WaitForExit(int timeoutMs);
+  void Kill();  // SIGKILL: leaves its socket file behind, as a crash does
+  std::string StandardError();
+  QProcess& Process() { return process_; }
+
+ private:
+  std::string program_;
+  QProcess process_;
+};
+
+struct ProgramResult {
+  int exitCode = -1;  // -1: did not end in time or crashed
+  std::string out;
+  std::string err;
+};
+
+// Runs zelctl with these arguments and standard input, waiting at most timeoutMs.
+ProgramResult RunZelctl(const std::vector<std::string>& arguments, const std::string& input = {},
+                        int timeoutMs = 30000);

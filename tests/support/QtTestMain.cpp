@@ -1,0 +1,11 @@
+// GoogleTest main for tests that need a Qt application object (sockets, processes).
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+
+int main(int argc, char* argv[]) {
+  QCoreApplication application(argc, argv);
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,115 @@
+#include "tools/zelctl/ZelctlOptions.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+const char* const ZelctlUsage =
+    "usage: zelctl [--service NAME] [--topic NAME] [--item NAME] [--timeout MS] ACTION [ACTION ...]\n"
+    "\n"
+    "Talks to a running ZEL driver over its local link; actions run in order on one conversation.\n"
+    "  poke TEXT     poke TEXT into the item (\"poke -\" reads it from standard input)\n"
+    "  execute WORD  execute WORD without waiting\n"
+    "  request       request the item and write its text as received\n"
+    "  run WORD      execute WORD, then request until the answer is not empty (bounded by --timeout)\n"
+    "  watch N       open an advise link; for each of the next N notices request the item and\n"
+    "                write its text\n"
+    "\n"
+    "Defaults: --service ZELdrv --topic ZELdriver --item ZELDDEItem --timeout 30000.\n"
+    "Exit status: 0 done; 1 a transaction was refused, failed or timed out; 2 usage error;\n"
+    "3 no conversation (driver not running, or topic refused). zelctl never starts the driver.\n";
+
+namespace {
+
+bool ParseNumber(const std::string& text, long minimum, long maximum, long& value) {
+  if (text.empty() || text[0] == '-' || text[0] == '+' || text[0] == ' ') return false;
+  errno = 0;
+  char* end = nullptr;
+  value = std::strtol(text.c_str(), &end, 10);
+  return errno == 0 && *end == '\0' && value >= minimum && value <= maximum;
+}
+
+}  // namespace
+
+std::optional<ZelctlOptions> ParseZelctlOptions(const std::vector<std::string>& arguments,
+                                                std::string& error) {
+  ZelctlOptions options;
+  std::size_t at = 0;
+  auto value = [&](const std::string& option) -> const std::string* {
+    if (at + 1 >= arguments.size()) {
+      error = option + " needs a value";
+      return nullptr;
+    }
+    return &arguments[++at];
+  };
+
+  for (; at < arguments.size(); ++at) {
+    const std::string& word = arguments[at];
+    if (word == "--help" || word == "-h") {
+      options.help = true;
+      return options;
+    }
+    if (word.rfind("--", 0) != 0) break;
+    const std::string* text = value(word);
+    if (!text) return std::nullopt;
+    if (word == "--service") {
+      options.service = *text;
+    } else if (word == "--topic") {
+      options.topic = *text;
+    } else if (word == "--item") {
+      options.item = *text;
+    } else if (word == "--timeout") {
+      long ms = 0;
+      if (!ParseNumber(*text, 0, 24L * 3600 * 1000, ms)) {
+        error = "--timeout needs a number of milliseconds, not \"" + *text + "\"";
+        return std::nullopt;
+      }
+      options.timeoutMs = static_cast<int>(ms);
+    } else {
+      error = "unknown option " + word;
+      return std::nullopt;
+    }
+  }
+
+  for (; at < arguments.size(); ++at) {
+    const std::string& word = arguments[at];
+    ZelctlAction action;
+    if (word == "request") {
+      action.type = ZelctlAction::Type::Request;
+      options.actions.push_back(action);
+      continue;
+    }
+    static const struct {
+      const char* name;
+      ZelctlAction::Type type;
+    } withArgument[] = {{"poke", ZelctlAction::Type::Poke},
+                        {"execute", ZelctlAction::Type::Execute},
+                        {"run", ZelctlAction::Type::Run},
+                        {"watch", ZelctlAction::Type::Watch}};
+    bool known = false;
+    for (const auto& entry : withArgument) {
+      if (word != entry.name) continue;
+      known = true;
+      if (at + 1 >= arguments.size()) {
+        error = word + " needs an argument";
+        return std::nullopt;
+      }
+      action.type = entry.type;
+      action.argument = arguments[++at];
+      if (action.type == ZelctlAction::Type::Watch &&
+          !ParseNumber(action.argument, 1, 1000000, action.count)) {
+        error = "watch needs a positive number of notices, not \"" + action.argument + "\"";
+        return std::nullopt;
+      }
+    }
+    if (!known) {
+      error = "unknown action \"" + word + "\"";
+      return std::nullopt;
+    }
+    options.actions.push_back(action);
+  }
+  if (options.actions.empty()) {
+    error = "no action given";
+    return std::nullopt;
+  }
+  return options;
+}

@@ -1,0 +1,29 @@
+// zelctl: a command-line client of the driver's link, for scripts and tests.
+
+#include <QCoreApplication>
+#include <cstdio>
+
+#include "ddelink/LocalLinkClient.h"
+#include "tools/zelctl/ZelctlOptions.h"
+#include "tools/zelctl/ZelctlRun.h"
+
+int main(int argc, char* argv[]) {
+  QCoreApplication application(argc, argv);
+  std::vector<std::string> arguments(argv + 1, argv + argc);
+  std::string error;
+  const auto options = ParseZelctlOptions(arguments, error);
+  if (!options) {
+    std::fprintf(stderr, "zelctl: %s\n\n%s", error.c_str(), ZelctlUsage);
+    return 2;
+  }
+  if (options->help) {
+    std::fputs(ZelctlUsage, stdout);
+    return 0;
+  }
+  LocalLinkClient link;
+  if (!link.Connect(options->service, options->topic)) {
+    std::fprintf(stderr, "zelctl: %s\n", link.LastError().c_str());
+    return 3;
+  }
+  return RunZelctlActions(*options, link, stdin, stdout, stderr);
+}
