@@ -1,0 +1,7 @@
+#include "driver/port/SerialPort.h"
+
+namespace zel {
+
+SerialPort::~SerialPort() = default;
+
+}  // namespace zel
