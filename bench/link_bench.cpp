@@ -48,9 +48,20 @@ class NoStatus : public StatusSink {
   void SetStatusText(const std::string&) override {}
 };
 
+class NoWindow : public DriverWindow {
+ public:
+  void Minimize() override {}
+  void NormalSize() override {}
+  void Hide() override {}
+  void Show() override {}
+  void Close() override {}
+};
+
 void HandlePoke(benchmark::State& state) {
   NoStatus status;
-  DriverFront front(status);
+  NoWindow window;
+  SteadyClock clock;
+  DriverFront front(status, window, clock);
   std::string text = "FFFF FFFF ";
   for (int i = 0; i < 247; ++i) text += "A5";
   for (auto _ : state) {

@@ -12,6 +12,8 @@ const char* RefusalReason(TransactionResult result) {
       return "no such item";
     case TransactionResult::NotText:
       return "only the text format is served";
+    case TransactionResult::Closing:
+      return "the driver is closing";
   }
   return "refused";
 }
@@ -26,12 +28,15 @@ TransactionResult ServerConversation::CheckItem(std::string_view item, uint32_t 
   return TransactionResult::Done;
 }
 
-void ServerConversation::Execute(std::string_view text) { handler_.ExecuteMacro(SplitLines(text)); }
+void ServerConversation::Execute(std::string_view text) {
+  if (!stopped_) handler_.ExecuteMacro(SplitLines(text));
+}
 
 TransactionResult ServerConversation::Poke(std::string_view item, uint32_t format,
                                            std::string_view text) {
   const auto check = CheckItem(item, format);
   if (check != TransactionResult::Done) return check;
+  if (stopped_) return TransactionResult::Closing;
   item_.SetLines(SplitLines(text));
   handler_.PokeData();
   return TransactionResult::Done;

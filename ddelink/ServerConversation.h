@@ -19,7 +19,7 @@ class ConversationHandler {
   virtual void PokeData() = 0;
 };
 
-enum class TransactionResult { Done, UnknownItem, NotText };
+enum class TransactionResult { Done, UnknownItem, NotText, Closing };
 
 // Refusal text of a result, for the client; empty for Done.
 const char* RefusalReason(TransactionResult result);
@@ -36,6 +36,10 @@ class ServerConversation {
   // Validates item name and format, as every item transaction does.
   TransactionResult CheckItem(std::string_view item, uint32_t format) const;
 
+  // From now on executes are dropped and pokes refused; requests are still answered, so a
+  // client waiting for the last outcome gets it while the program ends.
+  void StopHandling() { stopped_ = true; }
+
   void Execute(std::string_view text);
   TransactionResult Poke(std::string_view item, uint32_t format, std::string_view text);
   TransactionResult Request(std::string_view item, uint32_t format, std::string& answer) const;
@@ -44,4 +48,5 @@ class ServerConversation {
   std::string topic_;
   ServerItem& item_;
   ConversationHandler& handler_;
+  bool stopped_ = false;
 };

@@ -1,8 +1,11 @@
 #pragma once
-// The heart of the driver: its data item, its frame store, and the handlers that the link calls
-// for each poke and execute. Windows and transports stay outside; they reach it through the
-// status sink and the conversation handler interface.
+// The heart of the driver: its data item, frame store and port object, and the handlers that the
+// link calls for each poke and execute. Windows and transports stay outside; the front reaches
+// them through the status sink, the window interface and the clock.
 
+#include <functional>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,10 +14,20 @@
 #include "ddelink/ServerItem.h"
 #include "driver/frames/FrameStore.h"
 #include "driver/frames/StatusSink.h"
+#include "driver/front/Clock.h"
+#include "driver/front/DriverWindow.h"
+#include "driver/port/ComResourceSetup.h"
 
 class DriverFront : public ConversationHandler {
  public:
-  explicit DriverFront(StatusSink& status);
+  DriverFront(StatusSink& status, DriverWindow& window, Clock& clock);
+  ~DriverFront() override;
+
+  // Creation of the window: the port object over `port`, carried by `setupDialog`, loads the
+  // configuration and sets the port up; the buffers are cleared.
+  void FormCreate(std::unique_ptr<zel::SerialPort> port, PortSettingsCarrier& setupDialog);
+  // Closing of the window: destroys the port object. Later commands are ignored, pokes refused.
+  void FormClose();
 
   // Loads both frames from the first line of the poke, says "data loaded", empties the item.
   void ZELDDEItemPokeData();
@@ -24,10 +37,28 @@ class DriverFront : public ConversationHandler {
   void ExecuteMacro(const std::vector<std::string>& lines) override { ZELdriverExecuteMacro(lines); }
   void PokeData() override { ZELDDEItemPokeData(); }
 
+  // The port object; null before FormCreate and after FormClose.
+  TComProperties* ComProperties() { return port_.get(); }
+
   ServerItem ZELDDEItem{DriverItem};
   FrameStore Frames;
   ServerConversation ZELdriver{DriverTopic, ZELDDEItem, *this};
 
  private:
+  void SendWithEchoCheck(const FrameBuffer& frame, int32_t length);
+  void EasySend(const FrameBuffer& frame, int32_t length);
+  void Receive();
+  void ReceiveDump();
+  void LineCommand(bool (TComProperties::*operation)());
+  void Clear();
+  void Version();
+  void PortState();
+  void Close();
+  void ShowStatusAndItem(const std::string& word);
+
   StatusSink& status_;
+  DriverWindow& window_;
+  Clock& clock_;
+  std::unique_ptr<TComProperties> port_;
+  std::map<std::string, std::function<void()>> commands_;  // by command word
 };

@@ -1,4 +1,4 @@
-// ZELdrv: serves its conversation on the local link and turns pokes into frames.
+// ZELdrv: serves its conversation on the local link and runs the instrument line's commands.
 
 #include <QApplication>
 #include <cstdio>
@@ -7,6 +7,7 @@
 #include "ddelink/LocalLinkServer.h"
 #include "ddelink/ServiceName.h"
 #include "driver/front/DriverFront.h"
+#include "driver/front/HeadlessWindow.h"
 #include "driver/front/StderrStatus.h"
 
 int main(int argc, char* argv[]) {
@@ -14,7 +15,9 @@ int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
 
   StderrStatus status;
-  DriverFront front(status);
+  HeadlessWindow window;
+  SteadyClock clock;
+  DriverFront front(status, window, clock);
 
   // The service is registered before any window exists; its name is our own file name.
   const std::string service =
@@ -26,5 +29,14 @@ int main(int argc, char* argv[]) {
     return 1;
   }
   QApplication::setApplicationDisplayName(QStringLiteral("ZEL driver"));
+
+  StderrNotice notice;
+  PortSettingsCarrier setupDialog(QCoreApplication::applicationDirPath().toStdString() + "/",
+                                  notice);
+  front.FormCreate(zel::MakePlatformSerialPort(), setupDialog);
+  window.SetCloseHandler([&front] {
+    front.FormClose();
+    QCoreApplication::quit();
+  });
   return application.exec();
 }

@@ -32,7 +32,8 @@ class DriverLinkTest : public testing::Test {
   }
 
   PrivateLinkDirectory links;
-  DriverProcess driver;
+  DriverInstallation installation;
+  DriverProcess driver{installation.Program()};
 };
 
 }  // namespace
@@ -184,7 +185,7 @@ TEST_F(DriverLinkTest, ZelctlWatchPrintsTheItemAtEachNotice) {
 }
 
 TEST_F(DriverLinkTest, SecondDriverWithTheSameServiceSaysSoAndEnds) {
-  DriverProcess second;
+  DriverProcess second(installation.Program());
   ASSERT_TRUE(second.Launch(links));
   EXPECT_EQ(second.WaitForExit(10000), 1);
   EXPECT_NE(second.StandardError().find("already served"), std::string::npos);
@@ -194,16 +195,15 @@ TEST_F(DriverLinkTest, SecondDriverWithTheSameServiceSaysSoAndEnds) {
 TEST_F(DriverLinkTest, SocketLeftByAKilledDriverDoesNotStopTheNext) {
   driver.Kill();
   ASSERT_TRUE(QFileInfo::exists(QString::fromStdString(Socket())));
-  DriverProcess next;
+  DriverProcess next(installation.Program());
   ASSERT_TRUE(next.Start(links)) << next.StandardError();
   EXPECT_EQ(RunZelctl({"poke", "12", "request"}).out, "\r\n");
 }
 
 TEST_F(DriverLinkTest, CopyUnderAnotherNameServesThatName) {
-  const std::string copy = links.Path() + "/ZELdrv2";
-  ASSERT_TRUE(QFile::copy(QString::fromStdString(BuiltProgram("ZELdrv")), QString::fromStdString(copy)));
-  QFile::setPermissions(QString::fromStdString(copy), QFileDevice::ExeOwner | QFileDevice::ReadOwner);
-  DriverProcess second(copy);
+  DriverInstallation copy("/dev/zel-test-absent-port", "Immediately answer", "ZELdrv2");
+  ASSERT_TRUE(copy.Ok());
+  DriverProcess second(copy.Program());
   ASSERT_TRUE(second.Start(links, "ZELdrv2")) << second.StandardError();
   EXPECT_EQ(RunZelctl({"--service", "ZELdrv2", "poke", "12", "request"}).out, "\r\n");
   EXPECT_EQ(RunZelctl({"request"}).out, "") << "the first driver's item was not touched";

@@ -38,7 +38,8 @@ class ZelctlTest : public testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(driver.Start(links)) << driver.StandardError(); }
   PrivateLinkDirectory links;
-  DriverProcess driver;
+  DriverInstallation installation;
+  DriverProcess driver{installation.Program()};
 };
 
 TEST_F(ZelctlTest, PokeFromStandardInputTakesTheBytesAsTheyAre) {

@@ -5,14 +5,9 @@
 
 #include "ddelink/LinkWire.h"
 #include "driver/front/DriverFront.h"
+#include "tests/support/FrontFakes.h"
 
 namespace {
-
-class RecordingStatus : public StatusSink {
- public:
-  void SetStatusText(const std::string& text) override { texts.push_back(text); }
-  std::vector<std::string> texts;
-};
 
 class DriverFrontTest : public testing::Test {
  protected:
@@ -35,7 +30,9 @@ class DriverFrontTest : public testing::Test {
   }
 
   RecordingStatus status;
-  DriverFront front{status};
+  RecordingWindow window;
+  FakeClock clock;
+  DriverFront front{status, window, clock};
   int notices = 0;
 };
 
@@ -113,17 +110,6 @@ TEST_F(DriverFrontTest, PokeOrRequestOfAnotherItemOrFormatIsRefusedUnhandled) {
   EXPECT_TRUE(status.texts.empty());
   EXPECT_EQ(notices, 0);
   EXPECT_TRUE(front.Frames.PokedText.empty());
-}
-
-TEST_F(DriverFrontTest, WordsThatNameNoCommandChangeNothing) {
-  Poke("0205 0001 1234AB");
-  front.ZELDDEItem.SetText("kept");
-  const auto before = front.Frames.SendFrame;
-  for (const char* text : {"", "send", "Foo\r\nSend", "\r\n", "  "}) front.ZELdriver.Execute(text);
-  EXPECT_EQ(front.ZELDDEItem.Text(), "kept");
-  EXPECT_EQ(front.Frames.SendFrame, before);
-  EXPECT_EQ(front.Frames.SendLength, 12);
-  EXPECT_EQ(status.texts.size(), 1u);
 }
 
 TEST_F(DriverFrontTest, TopicIsMatchedRegardlessOfCase) {

@@ -1,6 +1,7 @@
 #include "tests/support/DriverProcess.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocalSocket>
 #include <QThread>
@@ -24,6 +25,36 @@ std::string PrivateLinkDirectory::SocketPath(const std::string& service) const {
 }
 
 std::string BuiltProgram(const std::string& name) { return std::string(ZEL_BIN_DIR) + "/" + name; }
+
+bool CopyDriverTo(const std::string& path) {
+  const QString target = QString::fromStdString(path);
+  QFile::remove(target);
+  return QFile::copy(QString::fromStdString(BuiltProgram("ZELdrv")), target) &&
+         QFile::setPermissions(target, QFileDevice::ExeOwner | QFileDevice::ReadOwner |
+                                           QFileDevice::WriteOwner);
+}
+
+bool WriteDriverConfiguration(const std::string& directory, const std::string& portNumber,
+                              const std::string& latencyPeriod, const std::string& transferRate) {
+  QFile file(QString::fromStdString(directory + "/ZELdrv.ini"));
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+  const std::string text = "PortNumber=" + portNumber + "\r\nTransferRate=" + transferRate +
+                           "\r\nStopBits=1 bit\r\nParitet=None\r\nLatencyPeriod=" + latencyPeriod +
+                           "\r\nDTRControl=HandShake\r\nRTSControl=HandShake\r\n"
+                           "WriteTimeOutMultiplier=0\r\nWriteTimeOutConstant=0\r\n";
+  return file.write(text.data(), static_cast<qint64>(text.size())) ==
+         static_cast<qint64>(text.size());
+}
+
+DriverInstallation::DriverInstallation(const std::string& portNumber,
+                                       const std::string& latencyPeriod,
+                                       const std::string& programName)
+    : programName_(programName) {
+  ok_ = directory_.isValid() && CopyDriverTo(Program()) &&
+        WriteDriverConfiguration(Directory(), portNumber, latencyPeriod);
+}
+
+std::string DriverInstallation::Program() const { return Directory() + "/" + programName_; }
 
 DriverProcess::DriverProcess(const std::string& program) : program_(program) {}
 
@@ -66,7 +97,14 @@ void DriverProcess::Kill() {
   process_.waitForFinished(10000);
 }
 
-std::string DriverProcess::StandardError() { return process_.readAllStandardError().toStdString(); }
+std::string DriverProcess::StandardError() {
+  // What the driver wrote reaches us only through the event machinery of QProcess.
+  if (process_.state() == QProcess::Running)
+    while (process_.waitForReadyRead(50)) {
+    }
+  standardError_ += process_.readAllStandardError().toStdString();
+  return standardError_;
+}
 
 ProgramResult RunZelctl(const std::vector<std::string>& arguments, const std::string& input,
                         int timeoutMs) {
