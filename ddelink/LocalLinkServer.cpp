@@ -101,6 +101,17 @@ void LocalLinkServer::ReadFrom(const ConnectionPtr& connection) {
   Drain();
 }
 
+void LocalLinkServer::ServeWhatHasArrived(int flushTimeoutMs) {
+  const auto connections = connections_;
+  for (const auto& connection : connections) {
+    if (connection->gone) continue;
+    connection->socket->waitForReadyRead(0);  // takes in what the system holds for us
+    ReadFrom(connection);
+  }
+  for (const auto& connection : connections_)
+    if (!connection->gone) connection->socket->waitForBytesWritten(flushTimeoutMs);
+}
+
 void LocalLinkServer::Drop(const ConnectionPtr& connection) {
   // Its queued transactions still run: an execute is carried out even when its client is gone.
   connection->gone = true;

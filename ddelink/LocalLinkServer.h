@@ -23,6 +23,11 @@ class LocalLinkServer : public QObject, public LinkServer {
   RegisterOutcome Register(const std::string& service, std::string& error) override;
   const std::string& SocketPath() const { return socketPath_; }
 
+  // For the end of the program, once its event loop has stopped: serves the transactions that
+  // have already arrived (a request sent right after "Close" still gets its answer) and waits
+  // up to flushTimeoutMs for the answers to leave.
+  void ServeWhatHasArrived(int flushTimeoutMs);
+
  private:
   struct Connection;
   using ConnectionPtr = std::shared_ptr<Connection>;

@@ -38,5 +38,7 @@ int main(int argc, char* argv[]) {
     front.FormClose();
     QCoreApplication::quit();
   });
-  return application.exec();
+  const int exitCode = application.exec();
+  link.ServeWhatHasArrived(1000);
+  return exitCode;
 }

@@ -9,6 +9,7 @@
 #include "tests/port/PtyPair.h"
 #include "tests/support/DriverProcess.h"
 #include "tests/support/LinePlayer.h"
+#include "tests/zelsim/SimProcess.h"
 
 using Bytes = std::vector<uint8_t>;
 
@@ -204,4 +205,25 @@ TEST(SerialCommandsWithoutPort, PortStateFailsAndCommandsStillAnswer) {
   EXPECT_EQ(RunZelctl({"poke", "0205 0001 12", "run", "Send"}).out, "sended\r\n");
   EXPECT_EQ(RunZelctl({"run", "EasySend"}).out, "error\r\n");
   EXPECT_EQ(RunZelctl({"run", "Receive"}).out, "00\r\n");
+}
+
+TEST(DriverOnSimulatedLine, ExchangesWithAStationAndRetriesOnCollisions) {
+  zelsim::testing::SimProcess sim({"--station", "0205", "--delay", "100", "--echo", "corrupt:1"});
+  ASSERT_FALSE(sim.DevicePath().empty());
+  PrivateLinkDirectory links;
+  DriverInstallation installation(sim.DevicePath());
+  DriverProcess driver(installation.Program());
+  ASSERT_TRUE(driver.Start(links)) << driver.StandardError();
+
+  // The first transmission collides; the second gets through and is answered.
+  const auto exchange = RunZelctl({"poke", "0205 0001 1234AB", "run", "Send", "run", "Receive"});
+  EXPECT_EQ(exchange.exitCode, 0) << exchange.err;
+  EXPECT_EQ(exchange.out, "sended\r\n0001 0205 1234AB\r\n");
+  const std::string wire = sim.ErrorText();
+  const std::string frame = "wrote by driver: 05 02 01 00 03 0B 00 12 34 AB F1 00";
+  const auto first = wire.find(frame);
+  ASSERT_NE(first, std::string::npos) << wire;
+  EXPECT_NE(wire.find(frame, first + 1), std::string::npos) << "no second write:\n" << wire;
+  EXPECT_NE(wire.find("reply from 0205: 01 00 05 02 03 0B 00 12 34 AB F1 00"), std::string::npos);
+  EXPECT_EQ(driver.StandardError().find("status: Busy"), std::string::npos);
 }
