@@ -12,24 +12,8 @@
 
 #include "driver/frames/FrameBuffer.h"
 #include "driver/frames/StatusSink.h"
+#include "tests/support/ByteText.h"
 
-// Expected bytes are written as "05 02 0B", read here without the code under test.
-inline std::vector<uint8_t> ParseBytes(std::string_view hex) {
-  std::istringstream in{std::string(hex)};
-  std::vector<uint8_t> bytes;
-  std::string token;
-  while (in >> token) {
-    if (token.size() != 2) throw std::invalid_argument("byte token must have two digits: " + token);
-    bytes.push_back(static_cast<uint8_t>(std::stoul(token, nullptr, 16)));
-  }
-  return bytes;
-}
-
-inline std::string Repeat(std::string_view piece, int times) {
-  std::string result;
-  for (int i = 0; i < times; ++i) result.append(piece);
-  return result;
-}
 
 // A buffer holding the given bytes from position 0, every other position set to fill.
 inline FrameBuffer BufferOf(std::string_view hex, uint8_t fill = 0) {

@@ -20,14 +20,15 @@ const Bytes WorkedSendFrame = {0x05, 0x02, 0x01, 0x00, 0x03, 0x0B, 0x00, 0x12, 0
 const Bytes WorkedDumpFrame = {0x02, 0x05, 0x00, 0x01, 0x12, 0x34, 0xAB};
 const Bytes WorkedReply = {0x00, 0x00, 0x05, 0x02, 0x01, 0x08, 0x00, 0x5A, 0x5A, 0x00};
 
-class CommandDispatchTest : public testing::Test {
+// A driver front whose port object sits on a scripted line; the configuration file is missing, so
+// the defaults apply: COM1 at 75 baud, "Immediately answer".
+class DriverOnFakeLine : public testing::Test {
  protected:
-  void SetUp() override {
+  void CreatePort(bool openFails) {
     auto fake = zel::testing::MakeFakePort();
     line = fake.line;
-    // No configuration file there: the defaults, COM1 at 75 baud, "Immediately answer".
+    line->OpenFails = openFails;
     front.FormCreate(std::move(fake.port), settings);
-    ASSERT_TRUE(front.ComProperties()->IsPortConfigured);
     front.ZELDDEItem.SetChangeListener([this] { itemTexts.push_back(front.ZELDDEItem.Text()); });
     line->Calls.clear();
   }
@@ -50,6 +51,22 @@ class CommandDispatchTest : public testing::Test {
   DriverFront front{status, window, clock};
   std::shared_ptr<FakeLine> line;
   std::vector<std::string> itemTexts;
+};
+
+class CommandDispatchTest : public DriverOnFakeLine {
+ protected:
+  void SetUp() override {
+    CreatePort(false);
+    ASSERT_TRUE(front.ComProperties()->IsPortConfigured);
+  }
+};
+
+class CommandDispatchWithoutPort : public DriverOnFakeLine {
+ protected:
+  void SetUp() override {
+    CreatePort(true);
+    ASSERT_LT(front.ComProperties()->PortHandle, 0);
+  }
 };
 
 }  // namespace
@@ -276,18 +293,8 @@ TEST_F(CommandDispatchTest, NothingTouchesThePortOnceTheWindowHasClosed) {
   EXPECT_EQ(answer, "OK\r\n");
 }
 
-TEST(CommandDispatchWithoutPort, EveryCommandStillEndsWithItsFailureOutcome) {
-  auto fake = zel::testing::MakeFakePort();
-  fake.line->OpenFails = true;
-  RecordingStatus status;
-  RecordingWindow window;
-  FakeClock clock;
-  RecordingNotice notice;
-  PortSettingsCarrier settings{"/nonexistent-zel-directory/", notice};
-  DriverFront front{status, window, clock};
-  front.FormCreate(std::move(fake.port), settings);
-  ASSERT_LT(front.ComProperties()->PortHandle, 0);
-  front.ZELdriver.Poke("ZELDDEItem", TextFormat, "0205 0001 1234AB");
+TEST_F(CommandDispatchWithoutPort, EveryCommandStillEndsWithItsFailureOutcome) {
+  Poke("0205 0001 1234AB");
 
   const struct {
     const char* word;
@@ -300,8 +307,8 @@ TEST(CommandDispatchWithoutPort, EveryCommandStillEndsWithItsFailureOutcome) {
                {"PortState", "Fail", "Fail"}};
   for (const auto& c : cases) {
     status.texts.clear();
-    front.ZELdriver.Execute(c.word);
-    EXPECT_EQ(front.ZELDDEItem.Text(), c.item) << c.word;
+    Execute(c.word);
+    EXPECT_EQ(Item(), c.item) << c.word;
     EXPECT_EQ(status.Last(), c.status) << c.word;
   }
   EXPECT_TRUE(notice.texts.empty());

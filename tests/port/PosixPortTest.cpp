@@ -4,6 +4,8 @@
 #include <asm/termbits.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+
+#include "tests/port/LineStates.h"
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -41,14 +43,6 @@ CommTimeouts Timeouts(uint32_t interval, uint32_t multiplier, uint32_t constant,
   return t;
 }
 
-LineState Line(uint32_t rate, uint8_t size, Parity parity, StopBits stop) {
-  LineState s;
-  s.BaudRate = rate;
-  s.ByteSize = size;
-  s.ParityMode = parity;
-  s.StopBitCount = stop;
-  return s;
-}
 
 std::vector<uint8_t> AllByteValues() {
   std::vector<uint8_t> bytes(256);

@@ -2,6 +2,8 @@
 // bits, so parity can only be pinned down here.
 #include <gtest/gtest.h>
 
+#include "tests/port/LineStates.h"
+
 #include <cstring>
 
 #include "driver/port/posix_termios.h"
@@ -9,14 +11,6 @@
 namespace zel::posix {
 namespace {
 
-LineState Line(uint32_t rate, uint8_t size, Parity parity, StopBits stop) {
-  LineState s;
-  s.BaudRate = rate;
-  s.ByteSize = size;
-  s.ParityMode = parity;
-  s.StopBitCount = stop;
-  return s;
-}
 
 // A terminal state with many unrelated settings switched on, as another program may leave it.
 termios2 BusyTermios() {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "tests/port/LineStates.h"
+
 #include <cstdint>
 
 #include "driver/port/ReadTiming.h"
@@ -132,14 +134,6 @@ TEST(ReadTiming, HugeTimeoutsDoNotOverflow) {
   EXPECT_EQ(plan.totalMs, uint64_t{kMaxDword} + uint64_t{INT32_MAX} * kMaxDword);
 }
 
-LineState Line(uint32_t rate, uint8_t size, Parity parity, StopBits stop) {
-  LineState s;
-  s.BaudRate = rate;
-  s.ByteSize = size;
-  s.ParityMode = parity;
-  s.StopBitCount = stop;
-  return s;
-}
 
 TEST(ReadTiming, LineTimeCountsStartDataParityAndStopBitsRoundedUp) {
   struct Row {
