@@ -44,8 +44,7 @@ TEST_P(FrameBuilding, AllocatesNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, FrameBuilding,
-                         ::testing::Values("", "1234AB", "0205 0001 1234AB",
-                                           "FFFF FFFF " + Repeat("FF", 247),
+                         ::testing::Values("", "0205 0001 1234AB", "FFFF FFFF " + Repeat("FF", 247),
                                            "0205 0001 " + Repeat("01", 600)));
 
 TEST(AllocationCounter, SeesAnAllocation) {

@@ -29,16 +29,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         SumCase{"HeaderOfWorkedExample", "05 02 01 00 03 0B 00 12 34 AB F1 00", 0, 0, 4, 0x000B},
         SumCase{"DataOfWorkedExample", "05 02 01 00 03 0B 00 12 34 AB F1 00", 0, 7, 9, 0x00F1},
-        SumCase{"SinglePosition", "05 02 01 00 03", 0, 1, 1, 0x0002},
         SumCase{"EmptyRangeIsZero", "05 02 01 00 03", 0, 5, 4, 0},
-        SumCase{"ReversedRangeIsZero", "", 0xFF, 200, 10, 0},
         SumCase{"CarriesIntoTheHighByte", "80 80", 0, 0, 1, 0x0100},
-        SumCase{"NoComplementOrSeed", "00 00 00", 0, 0, 2, 0x0000},
         SumCase{"WholeBufferOfFF", "", 0xFF, 0, 255, 0xFF00},
         SumCase{"PositionsBeforeTheBufferAddNothing", "", 0xFF, -10, 2, 3 * 0xFF},
         SumCase{"PositionsAfterTheBufferAddNothing", "", 0xFF, 250, 1000, 6 * 0xFF},
-        SumCase{"RangeWhollyAfterTheBufferIsZero", "", 0xFF, 256, 300, 0},
-        SumCase{"RangeWhollyBeforeTheBufferIsZero", "", 0xFF, -5, -1, 0}),
+        SumCase{"RangeWhollyAfterTheBufferIsZero", "", 0xFF, 256, 300, 0}),
     CaseName());
 
 }  // namespace

@@ -9,15 +9,12 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "driver/port/ComResourceSetup.h"
 #include "driver/port/PortSettings.h"
 #include "tests/frames/FrameTestSupport.h"
 #include "tests/port/PortTestSupport.h"
-#include "tests/support/FakeSerialPort.h"
 
 namespace zel::testing {
 namespace {
@@ -77,58 +74,52 @@ std::vector<LoadCase> LoadCases() {
   }
   std::vector<std::string> tenLines = Replaced(SampleLines, 8, "PortNumber=COM4");
   tenLines.push_back("WriteTimeOutConstant=-250");
-  std::vector<std::string> badTenth = SampleLines;
-  badTenth.push_back("WriteTimeOutConstant=abc");
   std::vector<std::string> afterBlankLines = {"", ""};
   afterBlankLines.insert(afterBlankLines.end(), SampleLines.begin(), SampleLines.end());
+  const auto noIntegers = [](NineSettings& s) { s.writeMultiplier = 0, s.writeConstant = 0; };
+  const auto noPortNumber = [](NineSettings& s) { s.portNumber = ""; };
 
   return {
       {"CanonicalOrderWithCrLf", FileOf(SampleLines), Sample},
-      {"LineFeedEndings", FileOf(SampleLines, "\n"), Sample},
       {"MixedEndings", mixedEndings, Sample},
       {"LastLineWithoutEnding", withoutLastEnding, Sample},
       {"KeysInAnotherOrder", FileOf(Reversed(SampleLines)), Sample},
       {"SevenLinesLeaveBothIntegersAtZero", FileOf(First(SampleLines, 7)),
-       With(Sample, [](NineSettings& s) { s.writeMultiplier = 0, s.writeConstant = 0; })},
+       With(Sample, noIntegers)},
       {"TenthLineIsNeverRead", FileOf(tenLines),
        With(Sample, [](NineSettings& s) { s.portNumber = "COM4", s.writeConstant = 0; })},
-      {"TenthLineIsNotEvenConverted", FileOf(badTenth), Sample},
-      {"BlankLinesCountAmongTheNine", FileOf(afterBlankLines),
-       With(Sample, [](NineSettings& s) { s.writeMultiplier = 0, s.writeConstant = 0; })},
+      {"BlankLinesCountAmongTheNine", FileOf(afterBlankLines), With(Sample, noIntegers)},
       {"BlanksAroundEqualsMatchNoKey", FileOf(Replaced(SampleLines, 0, "PortNumber = COM2")),
-       With(Sample, [](NineSettings& s) { s.portNumber = ""; })},
+       With(Sample, noPortNumber)},
       {"KeyInAnotherCaseIsIgnored", FileOf(Replaced(SampleLines, 0, "portnumber=COM2")),
-       With(Sample, [](NineSettings& s) { s.portNumber = ""; })},
-      {"TrailingBlankKept", FileOf(Replaced(SampleLines, 0, "PortNumber=COM2 ")),
-       With(Sample, [](NineSettings& s) { s.portNumber = "COM2 "; })},
-      {"LeadingBlankKept", FileOf(Replaced(SampleLines, 3, "Paritet= Even")),
-       With(Sample, [](NineSettings& s) { s.paritet = " Even"; })},
+       With(Sample, noPortNumber)},
+      {"BlanksAroundTheValueKept", FileOf(Replaced(SampleLines, 3, "Paritet= Even ")),
+       With(Sample, [](NineSettings& s) { s.paritet = " Even "; })},
       {"ValueNotCheckedAgainstItsList", FileOf(Replaced(SampleLines, 2, "StopBits=3 bits")),
        With(Sample, [](NineSettings& s) { s.stopBits = "3 bits"; })},
       {"LaterDuplicateWins", FileOf(Replaced(SampleLines, 7, "Paritet=Mark")),
        With(Sample, [](NineSettings& s) { s.paritet = "Mark", s.writeMultiplier = 0; })},
       {"ValueRunsToTheEndIncludingEquals", FileOf(Replaced(SampleLines, 6, "RTSControl=a=b")),
        With(Sample, [](NineSettings& s) { s.rtsControl = "a=b"; })},
-      {"LineWithoutEqualsMatchesNothing", FileOf(Replaced(SampleLines, 0, "PortNumber")),
-       With(Sample, [](NineSettings& s) { s.portNumber = ""; })},
-      {"EmptyValueIsAValue", FileOf(Replaced(SampleLines, 0, "PortNumber=")),
-       With(Sample, [](NineSettings& s) { s.portNumber = ""; })},
-      {"LoneCarriageReturnStaysInTheValue", FileOf(Replaced(SampleLines, 0, "PortNumber=CO\rM2")),
-       With(Sample, [](NineSettings& s) { s.portNumber = "CO\rM2"; })},
-      {"OnlyTheLastCarriageReturnEndsTheLine",
-       FileOf(Replaced(SampleLines, 0, "PortNumber=COM2\r")),
-       With(Sample, [](NineSettings& s) { s.portNumber = "COM2\r"; })},
+      // Only a CR right before the LF belongs to the line ending.
+      {"OtherCarriageReturnsStayInTheValue",
+       FileOf(Replaced(SampleLines, 0, "PortNumber=CO\rM2\r")),
+       With(Sample, [](NineSettings& s) { s.portNumber = "CO\rM2\r"; })},
       {"EmptyFileLeavesEverythingAsItWas", "", Fresh},
   };
 }
 
-class LoadedFile : public ::testing::TestWithParam<LoadCase> {};
+class ConfigurationFile : public ::testing::Test {
+ protected:
+  ScratchDirectory dir;
+  RecordingNotice notice;
+  PortSettingsCarrier carrier{dir.Path(), notice};
+};
+
+class LoadedFile : public ConfigurationFile, public ::testing::WithParamInterface<LoadCase> {};
 
 TEST_P(LoadedFile, FillsTheNineFields) {
-  ScratchDirectory dir;
   dir.Write(IniName, GetParam().file);
-  RecordingNotice notice;
-  PortSettingsCarrier carrier(dir.Path(), notice);
 
   carrier.LoadConfiguration(IniName);
 
@@ -148,41 +139,29 @@ struct IntegerCase {
 
 std::vector<IntegerCase> IntegerCases() {
   return {
-      {"Zero", "0", true, 0},
-      {"MinusZero", "-0", true, 0},
-      {"Negative", "-1", true, -1},
       {"PlusSign", "+7", true, 7},
-      {"LeadingZeros", "007", true, 7},
       {"Largest", "2147483647", true, 2147483647},
       {"Smallest", "-2147483648", true, -2147483647 - 1},
       {"Empty", "", false, 0},
       {"SignAlone", "-", false, 0},
-      {"PlusAlone", "+", false, 0},
       {"LeadingBlank", " 5", false, 0},
       {"TrailingBlank", "5 ", false, 0},
-      {"TrailingTab", "5\t", false, 0},
       {"OneAboveLargest", "2147483648", false, 0},
       {"OneBelowSmallest", "-2147483649", false, 0},
-      {"FarTooLarge", "99999999999999999999999", false, 0},
-      {"TrailingLetter", "5x", false, 0},
+      {"BeyondSixtyFourBits", "99999999999999999999999", false, 0},
       {"Hexadecimal", "0x10", false, 0},
-      {"Exponent", "1e3", false, 0},
-      {"TwoSigns", "+-5", false, 0},
-      {"Letters", "abc", false, 0},
   };
 }
 
-class WriteTimeoutValue : public ::testing::TestWithParam<IntegerCase> {};
+class WriteTimeoutValue : public ConfigurationFile,
+                          public ::testing::WithParamInterface<IntegerCase> {};
 
 TEST_P(WriteTimeoutValue, ConvertsWholeOrTheLoadFallsBackToDefaults) {
   const IntegerCase& c = GetParam();
   for (const size_t line : {size_t{7}, size_t{8}}) {
     SCOPED_TRACE(SampleLines[line]);
-    ScratchDirectory dir;
     const std::string key = line == 7 ? "WriteTimeOutMultiplier=" : "WriteTimeOutConstant=";
     dir.Write(IniName, FileOf(Replaced(SampleLines, line, key + c.text)));
-    RecordingNotice notice;
-    PortSettingsCarrier carrier(dir.Path(), notice);
 
     carrier.LoadConfiguration(IniName);
 
@@ -199,30 +178,23 @@ TEST_P(WriteTimeoutValue, ConvertsWholeOrTheLoadFallsBackToDefaults) {
 INSTANTIATE_TEST_SUITE_P(ConfigurationFile, WriteTimeoutValue, ::testing::ValuesIn(IntegerCases()),
                          CaseName());
 
-TEST(ConfigurationFile, MissingFileGivesTheDefaults) {
-  ScratchDirectory dir;
-  RecordingNotice notice;
-  PortSettingsCarrier carrier(dir.Path(), notice);
+// The file is looked for in the program directory only, never in the current one.
+TEST_F(ConfigurationFile, MissingFileGivesTheDefaultsWhateverTheCurrentDirectoryHolds) {
+  ScratchDirectory currentDir;
+  currentDir.Write(IniName, FileOf(SampleLines));
+  const std::string before = std::filesystem::current_path().string();
+  std::filesystem::current_path(currentDir.Path());
 
   carrier.LoadConfiguration(IniName);
 
+  std::filesystem::current_path(before);
   EXPECT_EQ(SettingsOf(carrier), DefaultSettings());
   EXPECT_TRUE(notice.Texts.empty());
 }
 
-TEST(ConfigurationFile, DefaultsFollowTheItemLists) {
-  EXPECT_EQ(
-      DefaultSettings(),
-      (NineSettings{PortNumberItems[0], TransferRateItems[0], StopBitsItems[0], ParitetItems[0],
-                    LatencyPeriodItems[0], LineControlItems[2], LineControlItems[2], 0, 0}));
-}
-
-TEST(ConfigurationFile, UnreadableFileGivesTheDefaults) {
-  ScratchDirectory dir;
+TEST_F(ConfigurationFile, UnreadableFileGivesTheDefaults) {
   // A directory under the file's name opens but cannot be read.
   ASSERT_EQ(::mkdir(dir.FilePath(IniName).c_str(), 0755), 0);
-  RecordingNotice notice;
-  PortSettingsCarrier carrier(dir.Path(), notice);
   Assign(carrier, Sample);
 
   carrier.LoadConfiguration(IniName);
@@ -230,44 +202,14 @@ TEST(ConfigurationFile, UnreadableFileGivesTheDefaults) {
   EXPECT_EQ(SettingsOf(carrier), DefaultSettings());
 }
 
-TEST(ConfigurationFile, FailedLoadOverwritesWhatWasReadAndWhatWasThere) {
-  ScratchDirectory dir;
-  dir.Write(IniName, FileOf(Replaced(SampleLines, 8, "WriteTimeOutConstant=abc")));
-  RecordingNotice notice;
-  PortSettingsCarrier carrier(dir.Path(), notice);
-  Assign(carrier, {"COM4", "x", "x", "x", "x", "x", "x", 9, 9});
-
-  carrier.LoadConfiguration(IniName);
-
-  EXPECT_EQ(SettingsOf(carrier), DefaultSettings());
-}
-
-TEST(ConfigurationFile, KeysMissingFromTheFileKeepTheirFields) {
-  ScratchDirectory dir;
+TEST_F(ConfigurationFile, KeysMissingFromTheFileKeepTheirFields) {
   dir.Write(IniName, FileOf({"Paritet=Odd", "WriteTimeOutConstant=12"}));
-  RecordingNotice notice;
-  PortSettingsCarrier carrier(dir.Path(), notice);
   Assign(carrier, Sample);
 
   carrier.LoadConfiguration(IniName);
 
   EXPECT_EQ(SettingsOf(carrier),
             With(Sample, [](NineSettings& s) { s.paritet = "Odd", s.writeConstant = 12; }));
-}
-
-TEST(ConfigurationFile, CurrentDirectoryPlaysNoPart) {
-  ScratchDirectory programDir;
-  ScratchDirectory currentDir;
-  currentDir.Write(IniName, FileOf(SampleLines));
-  const std::string before = std::filesystem::current_path().string();
-  std::filesystem::current_path(currentDir.Path());
-  RecordingNotice notice;
-  PortSettingsCarrier carrier(programDir.Path(), notice);
-
-  carrier.LoadConfiguration(IniName);
-
-  std::filesystem::current_path(before);
-  EXPECT_EQ(SettingsOf(carrier), DefaultSettings());
 }
 
 // --- Storing ---
@@ -285,12 +227,7 @@ const std::string WorkedExampleFile =
     "WriteTimeOutMultiplier=0\r\n"
     "WriteTimeOutConstant=0\r\n";
 
-class StoredFile : public ::testing::Test {
- protected:
-  ScratchDirectory dir;
-  RecordingNotice notice;
-  PortSettingsCarrier carrier{dir.Path(), notice};
-};
+class StoredFile : public ConfigurationFile {};
 
 TEST_F(StoredFile, IsTheWorkedExampleByteForByte) {
   Assign(carrier, WorkedExample);
@@ -301,18 +238,6 @@ TEST_F(StoredFile, IsTheWorkedExampleByteForByte) {
   EXPECT_TRUE(notice.Texts.empty());
   EXPECT_EQ(dir.Entries(), std::vector<std::string>{IniName});
   EXPECT_EQ(SettingsOf(carrier), WorkedExample);
-}
-
-TEST_F(StoredFile, WritesIntegersInDecimalWithAMinusWhenNegative) {
-  Assign(carrier, With(WorkedExample, [](NineSettings& s) {
-           s.writeMultiplier = -2147483647 - 1, s.writeConstant = 2147483647;
-         }));
-
-  carrier.StoreConfiguration(IniName);
-
-  const std::string file = dir.Read(IniName);
-  EXPECT_NE(file.find("\r\nWriteTimeOutMultiplier=-2147483648\r\n"), std::string::npos) << file;
-  EXPECT_NE(file.find("\r\nWriteTimeOutConstant=2147483647\r\n"), std::string::npos) << file;
 }
 
 TEST_F(StoredFile, LoadsBackAsStored) {
@@ -327,28 +252,11 @@ TEST_F(StoredFile, LoadsBackAsStored) {
   EXPECT_TRUE(notice.Texts.empty());
 }
 
-TEST_F(StoredFile, ReplacesALongerFileWhole) {
+// A leftover of a store cut short, even a write-protected one, is no reason to fail.
+TEST_F(StoredFile, ReplacesALongerFileAndALeftoverTemporaryWhole) {
   std::vector<std::string> longer = SampleLines;
   for (int i = 0; i < 20; ++i) longer.push_back("Remark=" + std::string(100, 'x'));
   dir.Write(IniName, FileOf(longer));
-  Assign(carrier, WorkedExample);
-
-  carrier.StoreConfiguration(IniName);
-
-  EXPECT_EQ(dir.Read(IniName), WorkedExampleFile);
-}
-
-TEST_F(StoredFile, AfterASevenLineFileHasAllNineLines) {
-  dir.Write(IniName, FileOf(First(SampleLines, 7)));
-  carrier.LoadConfiguration(IniName);
-
-  carrier.StoreConfiguration(IniName);
-
-  EXPECT_EQ(dir.Read(IniName), FileOf(First(SampleLines, 7)) +
-                                   "WriteTimeOutMultiplier=0\r\nWriteTimeOutConstant=0\r\n");
-}
-
-TEST_F(StoredFile, TakesThePlaceOfALeftoverTemporary) {
   dir.Write(TemporaryName, "half a file");
   ASSERT_EQ(::chmod(dir.FilePath(TemporaryName).c_str(), 0444), 0);
   Assign(carrier, WorkedExample);
@@ -357,29 +265,6 @@ TEST_F(StoredFile, TakesThePlaceOfALeftoverTemporary) {
 
   EXPECT_EQ(dir.Read(IniName), WorkedExampleFile);
   EXPECT_EQ(dir.Entries(), std::vector<std::string>{IniName});
-  EXPECT_TRUE(notice.Texts.empty());
-}
-
-// Hand-written write time-outs reach the port object through Init and go back into the file when
-// the user's changes of the other settings are stored.
-TEST_F(StoredFile, KeepsHandWrittenWriteTimeouts) {
-  dir.Write(IniName, FileOf(SampleLines));
-  FakePortOnLine fake = MakeFakePort();
-  TComProperties port(std::move(fake.port));
-  port.SetupDialog = &carrier;
-  port.Init();
-  ASSERT_EQ(port.ActiveWriteMultiplier, 3);
-  ASSERT_EQ(port.ActiveWriteConstant, -250);
-
-  Assign(carrier, WorkedExample);  // the user's choice in the dialog
-  carrier.WriteTimeOutMultiplier = port.ActiveWriteMultiplier;
-  carrier.WriteTimeOutConstant = port.ActiveWriteConstant;
-  carrier.StoreConfiguration(IniName);
-
-  const std::string expected =
-      WorkedExampleFile.substr(0, WorkedExampleFile.find("WriteTimeOutMultiplier=")) +
-      "WriteTimeOutMultiplier=3\r\nWriteTimeOutConstant=-250\r\n";
-  EXPECT_EQ(dir.Read(IniName), expected);
   EXPECT_TRUE(notice.Texts.empty());
 }
 

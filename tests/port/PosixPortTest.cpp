@@ -4,8 +4,6 @@
 #include <asm/termbits.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
-
-#include "tests/port/LineStates.h"
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -21,11 +19,13 @@
 #include "PtyPair.h"
 #include "driver/port/posix_port.h"
 #include "driver/port/posix_termios.h"
+#include "tests/port/LineStates.h"
 
 namespace zel {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using Bytes = std::vector<uint8_t>;
 using std::chrono::milliseconds;
 
 int64_t MsSince(Clock::time_point start) {
@@ -33,19 +33,17 @@ int64_t MsSince(Clock::time_point start) {
 }
 
 CommTimeouts Timeouts(uint32_t interval, uint32_t multiplier, uint32_t constant,
-                      uint32_t writeMultiplier = 0, uint32_t writeConstant = 0) {
+                      uint32_t writeConstant = 0) {
   CommTimeouts t;
   t.ReadIntervalTimeout = interval;
   t.ReadTotalTimeoutMultiplier = multiplier;
   t.ReadTotalTimeoutConstant = constant;
-  t.WriteTotalTimeoutMultiplier = writeMultiplier;
   t.WriteTotalTimeoutConstant = writeConstant;
   return t;
 }
 
-
-std::vector<uint8_t> AllByteValues() {
-  std::vector<uint8_t> bytes(256);
+Bytes AllByteValues() {
+  Bytes bytes(256);
   std::iota(bytes.begin(), bytes.end(), uint8_t{0});
   return bytes;
 }
@@ -55,9 +53,30 @@ class PosixPortOnPty : public ::testing::Test {
   void SetUp() override {
     if (!pty_.Ok()) GTEST_SKIP() << "needs a pseudo-terminal (/dev/ptmx): " << pty_.Error();
   }
+  void TearDown() override {
+    for (const int fd : watchers_) ::close(fd);
+  }
 
   void OpenPort() { ASSERT_TRUE(port_.Open(pty_.SlavePath())) << pty_.SlavePath(); }
-
+  void OpenPort(const CommTimeouts& timeouts) {
+    OpenPort();
+    ASSERT_TRUE(port_.SetTimeouts(timeouts));
+  }
+  // One read of up to 256 bytes; how long it took goes to ms.
+  Bytes ReadOnce(int64_t& ms) {
+    uint8_t buffer[256];
+    const auto start = Clock::now();
+    const int32_t n = port_.Read(buffer, 256);
+    ms = MsSince(start);
+    return Bytes(buffer, buffer + n);
+  }
+  // One write; how long it took goes to ms.
+  int32_t WriteOnce(const Bytes& bytes, int64_t& ms) {
+    const auto start = Clock::now();
+    const int32_t written = port_.Write(bytes.data(), static_cast<int32_t>(bytes.size()));
+    ms = MsSince(start);
+    return written;
+  }
   // A second descriptor on the slave, opened before the port takes it exclusively, through
   // which the test watches the terminal's settings.
   int OpenWatcher() {
@@ -65,10 +84,6 @@ class PosixPortOnPty : public ::testing::Test {
     EXPECT_GE(fd, 0) << std::strerror(errno);
     watchers_.push_back(fd);
     return fd;
-  }
-
-  void TearDown() override {
-    for (const int fd : watchers_) ::close(fd);
   }
 
   testing::PtyPair pty_;
@@ -80,6 +95,7 @@ TEST_F(PosixPortOnPty, OpenGivesAnOpenPortAndCloseReleasesItForTheNextOpen) {
   OpenPort();
   EXPECT_TRUE(port_.IsOpen());
   EXPECT_EQ(port_.DevicePath(), pty_.SlavePath());
+  EXPECT_TRUE(port_.Open(pty_.SlavePath())) << "reopening an open port closes it first";
   port_.Close();
   EXPECT_FALSE(port_.IsOpen());
   port_.Close();  // twice is harmless
@@ -98,12 +114,6 @@ TEST_F(PosixPortOnPty, SecondOpenOfTheSameDeviceFailsUntilTheFirstIsClosed) {
   EXPECT_EQ(port_.LastError(), PortError::InUse);
 }
 
-TEST_F(PosixPortOnPty, ReopeningAnOpenPortClosesItFirst) {
-  OpenPort();
-  EXPECT_TRUE(port_.Open(pty_.SlavePath()));
-  EXPECT_TRUE(port_.IsOpen());
-}
-
 TEST_F(PosixPortOnPty, TerminalIsExclusiveWhileOpenAndReleasedAtClose) {
   const int watcher = OpenWatcher();
   ASSERT_GE(watcher, 0);
@@ -118,32 +128,27 @@ TEST_F(PosixPortOnPty, TerminalIsExclusiveWhileOpenAndReleasedAtClose) {
   EXPECT_EQ(exclusive, 0) << "exclusive mode outlived the port";
 }
 
-TEST(PosixPort, OpeningAMissingDeviceFailsAndLeavesTheObjectClosed) {
+TEST(PosixPort, OpeningWhatIsNoSerialDeviceFailsAndLeavesItUntouched) {
   PosixSerialPort port;
   EXPECT_FALSE(port.Open("/dev/zel-no-such-serial-port"));
   EXPECT_EQ(port.LastError(), PortError::NoSuchDevice);
-  EXPECT_FALSE(port.IsOpen());
   EXPECT_FALSE(port.Open("COM1x-no-such-name"));
   EXPECT_EQ(port.LastError(), PortError::NoSuchDevice);
-}
 
-TEST(PosixPort, OpeningSomethingThatIsNotASerialDeviceFailsAndLeavesItUntouched) {
   char path[] = "/tmp/zel-port-test-XXXXXX";
   const int fd = ::mkstemp(path);
   ASSERT_GE(fd, 0);
   ASSERT_EQ(::write(fd, "keep", 4), 4);
   ::close(fd);
-  PosixSerialPort port;
   EXPECT_FALSE(port.Open(path));
   EXPECT_EQ(port.LastError(), PortError::NotATerminal);
-  EXPECT_FALSE(port.IsOpen());
   std::ifstream file(path);
   std::string content((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
   EXPECT_EQ(content, "keep");
   ::unlink(path);
-
   EXPECT_FALSE(port.Open("/tmp"));
   EXPECT_EQ(port.LastError(), PortError::NotATerminal);
+  EXPECT_FALSE(port.IsOpen());
 }
 
 TEST(PosixPort, EveryOperationOnAClosedPortFails) {
@@ -164,10 +169,9 @@ TEST(PosixPort, EveryOperationOnAClosedPortFails) {
 }
 
 TEST_F(PosixPortOnPty, EveryByteValueCrossesBothWaysUnchanged) {
-  OpenPort();
-  ASSERT_TRUE(port_.SetTimeouts(Timeouts(200, 0, 2000)));
+  OpenPort(Timeouts(200, 0, 2000));
   // All 256 values, then the ones a terminal likes to translate or swallow, back to back.
-  std::vector<uint8_t> bytes = AllByteValues();
+  Bytes bytes = AllByteValues();
   for (const uint8_t b : {0x0D, 0x0A, 0x0D, 0x0D, 0x00, 0x11, 0x13, 0x13, 0x11, 0xFF, 0x7F,
                           0x03, 0x04, 0x1A, 0x1C, 0x15, 0x17, 0x16, 0x12, 0x0F, 0x08}) {
     bytes.push_back(b);
@@ -178,7 +182,7 @@ TEST_F(PosixPortOnPty, EveryByteValueCrossesBothWaysUnchanged) {
   EXPECT_EQ(pty_.Receive(bytes.size(), 1000), bytes);
 
   ASSERT_TRUE(pty_.Send(bytes));
-  std::vector<uint8_t> got(bytes.size() + 16);
+  Bytes got(bytes.size() + 16);
   int32_t total = 0;
   while (total < count) {
     const int32_t n = port_.Read(got.data() + total, static_cast<int32_t>(got.size()) - total);
@@ -192,21 +196,18 @@ TEST_F(PosixPortOnPty, EveryByteValueCrossesBothWaysUnchanged) {
 }
 
 TEST_F(PosixPortOnPty, ReadOfAFullBufferReturnsAtOnce) {
-  OpenPort();
-  ASSERT_TRUE(port_.SetTimeouts(Timeouts(2000, 0, 5000)));
+  OpenPort(Timeouts(2000, 0, 5000));
   ASSERT_TRUE(pty_.Send(AllByteValues()));
   std::this_thread::sleep_for(milliseconds(50));
-  uint8_t buffer[256];
-  const auto start = Clock::now();
-  EXPECT_EQ(port_.Read(buffer, 256), 256);
-  EXPECT_LT(MsSince(start), 1000) << "waited for a time-out although the buffer was full";
+  int64_t ms = 0;
+  EXPECT_EQ(ReadOnce(ms).size(), 256u);
+  EXPECT_LT(ms, 1000) << "waited for a time-out although the buffer was full";
 }
 
 TEST_F(PosixPortOnPty, ReadEndsOneIntervalAfterTheLastByteOfABurst) {
-  OpenPort();
-  ASSERT_TRUE(port_.SetTimeouts(Timeouts(50, 0, 0)));  // no total time-out: only the gap ends it
-  const std::vector<uint8_t> first = {0x05, 0x02, 0x01, 0x00, 0x03, 0x0B};
-  const std::vector<uint8_t> second = {0x00, 0x12, 0x34, 0xAB, 0xF1, 0x00};
+  OpenPort(Timeouts(50, 0, 0));  // no total time-out: only the gap ends it
+  const Bytes first = {0x05, 0x02, 0x01, 0x00, 0x03, 0x0B};
+  const Bytes second = {0x00, 0x12, 0x34, 0xAB, 0xF1, 0x00};
   const auto start = Clock::now();
   ASSERT_TRUE(pty_.Send(first));
   std::thread line([this, &second] {
@@ -214,47 +215,48 @@ TEST_F(PosixPortOnPty, ReadEndsOneIntervalAfterTheLastByteOfABurst) {
     pty_.Send(second);
   });
 
-  uint8_t buffer[256];
-  const int32_t n1 = port_.Read(buffer, 256);
-  const int64_t firstMs = MsSince(start);
-  EXPECT_EQ(std::vector<uint8_t>(buffer, buffer + n1), first);
-  EXPECT_GE(firstMs, 40);
-  EXPECT_LT(firstMs, 250) << "the first read did not end at the pause";
-
-  const int32_t n2 = port_.Read(buffer, 256);
+  int64_t ms = 0;
+  EXPECT_EQ(ReadOnce(ms), first);
+  EXPECT_GE(ms, 40);
+  EXPECT_LT(ms, 250) << "the first read did not end at the pause";
+  EXPECT_EQ(ReadOnce(ms), second);
   const int64_t secondMs = MsSince(start);
   line.join();
-  EXPECT_EQ(std::vector<uint8_t>(buffer, buffer + n2), second);
   EXPECT_GE(secondMs, 340);
   EXPECT_LT(secondMs, 1500);
 }
 
-TEST_F(PosixPortOnPty, NullTimeoutsReturnAfterAbout25MsWhenNothingArrives) {
-  OpenPort();
-  ASSERT_TRUE(port_.SetTimeouts(Timeouts(50, 0, 25)));
-  uint8_t buffer[256];
-  const auto start = Clock::now();
-  EXPECT_EQ(port_.Read(buffer, 256), 0);
-  const int64_t ms = MsSince(start);
-  EXPECT_EQ(port_.LastError(), PortError::None);
-  EXPECT_GE(ms, 20);
-  EXPECT_LT(ms, 250);
-}
-
-TEST_F(PosixPortOnPty, TotalTimeoutIsConstantPlus256TimesMultiplier) {
-  OpenPort();
-  ASSERT_TRUE(port_.SetTimeouts(Timeouts(50, 1, 25)));  // 25 + 256 x 1 = 281 ms
-  uint8_t buffer[256];
-  const auto start = Clock::now();
-  EXPECT_EQ(port_.Read(buffer, 256), 0);
-  const int64_t ms = MsSince(start);
-  EXPECT_GE(ms, 270);
-  EXPECT_LT(ms, 800);
+// With nothing arriving, a read ends at its total time-out: the null regime's 25 ms, 25 + 256 x 1
+// ms under the first latency step, and a bounded time on a freshly opened port.
+TEST_F(PosixPortOnPty, ReadWithNothingArrivingEndsAtItsTotalTimeout) {
+  struct Row {
+    const char* legend;
+    bool setTimeouts;
+    CommTimeouts timeouts;
+    int64_t atLeastMs, belowMs;
+  };
+  const Row rows[] = {
+      {"null regime", true, Timeouts(50, 0, 25), 20, 250},
+      {"multiplier 1", true, Timeouts(50, 1, 25), 270, 800},
+      {"fresh port", false, {}, 0, 500},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.legend);
+    OpenPort();
+    if (row.setTimeouts) {
+      ASSERT_TRUE(port_.SetTimeouts(row.timeouts));
+    }
+    int64_t ms = 0;
+    EXPECT_TRUE(ReadOnce(ms).empty());
+    EXPECT_EQ(port_.LastError(), PortError::None);
+    EXPECT_GE(ms, row.atLeastMs);
+    EXPECT_LT(ms, row.belowMs);
+    port_.Close();
+  }
 }
 
 TEST_F(PosixPortOnPty, TotalTimeoutEndsAReadWhileBytesKeepArriving) {
-  OpenPort();
-  ASSERT_TRUE(port_.SetTimeouts(Timeouts(50, 0, 25)));
+  OpenPort(Timeouts(50, 0, 25));
   std::atomic<bool> stop{false};
   std::thread line([this, &stop] {
     const auto begin = Clock::now();
@@ -264,22 +266,12 @@ TEST_F(PosixPortOnPty, TotalTimeoutEndsAReadWhileBytesKeepArriving) {
     }
   });
   std::this_thread::sleep_for(milliseconds(20));
-  uint8_t buffer[256];
-  const auto start = Clock::now();
-  const int32_t n = port_.Read(buffer, 256);
-  const int64_t ms = MsSince(start);
+  int64_t ms = 0;
+  const Bytes got = ReadOnce(ms);
   stop = true;
   line.join();
-  EXPECT_GT(n, 0);
+  EXPECT_FALSE(got.empty());
   EXPECT_LT(ms, 300) << "the interval kept the read going past its total time-out";
-}
-
-TEST_F(PosixPortOnPty, FreshlyOpenedPortHasBoundedTimeouts) {
-  OpenPort();
-  uint8_t buffer[256];
-  const auto start = Clock::now();
-  EXPECT_EQ(port_.Read(buffer, 256), 0);
-  EXPECT_LT(MsSince(start), 500);
 }
 
 TEST_F(PosixPortOnPty, BytesThatArrivedBeforeTheOpenAreDropped) {
@@ -287,31 +279,25 @@ TEST_F(PosixPortOnPty, BytesThatArrivedBeforeTheOpenAreDropped) {
   ASSERT_GE(watcher, 0);
   ASSERT_TRUE(pty_.Send({0xDE, 0xAD, 0xBE, 0xEF}));
   std::this_thread::sleep_for(milliseconds(50));
-  OpenPort();
-  ASSERT_TRUE(port_.SetTimeouts(Timeouts(50, 0, 25)));
-  uint8_t buffer[16];
-  EXPECT_EQ(port_.Read(buffer, 16), 0);
+  OpenPort(Timeouts(50, 0, 25));
+  int64_t ms = 0;
+  EXPECT_TRUE(ReadOnce(ms).empty());
   ASSERT_TRUE(pty_.Send({0x42}));
   ASSERT_TRUE(port_.SetTimeouts(Timeouts(50, 0, 500)));
-  ASSERT_EQ(port_.Read(buffer, 16), 1);
-  EXPECT_EQ(buffer[0], 0x42);
+  EXPECT_EQ(ReadOnce(ms), Bytes{0x42});
 }
 
 TEST_F(PosixPortOnPty, VanishedDeviceEndsReadsAndWritesAtOnceAndCanStillBeClosed) {
-  OpenPort();
-  ASSERT_TRUE(port_.SetTimeouts(Timeouts(0, 0, 5000)));
+  OpenPort(Timeouts(0, 0, 5000));
   pty_.CloseMaster();
-  uint8_t buffer[256] = {};
-  auto start = Clock::now();
-  EXPECT_EQ(port_.Read(buffer, 256), 0);
-  EXPECT_LT(MsSince(start), 1000);
+  int64_t ms = 0;
+  EXPECT_TRUE(ReadOnce(ms).empty());
+  EXPECT_LT(ms, 1000);
   EXPECT_EQ(port_.LastError(), PortError::DeviceGone);
-
-  start = Clock::now();
-  EXPECT_EQ(port_.Write(buffer, 256), 0);
-  EXPECT_LT(MsSince(start), 1000);
+  EXPECT_EQ(WriteOnce(Bytes(256, 0), ms), 0);
+  EXPECT_LT(ms, 1000);
   EXPECT_EQ(port_.LastError(), PortError::DeviceGone);
-  EXPECT_EQ(port_.Read(buffer, 256), 0);
+  EXPECT_TRUE(ReadOnce(ms).empty());
   EXPECT_FALSE(port_.SetTimeouts(Timeouts(50, 0, 25)));
   LineState state;
   EXPECT_FALSE(port_.GetState(state));
@@ -322,49 +308,40 @@ TEST_F(PosixPortOnPty, VanishedDeviceEndsReadsAndWritesAtOnceAndCanStillBeClosed
 }
 
 TEST_F(PosixPortOnPty, DeviceVanishingDuringAWaitEndsTheReadPromptly) {
-  OpenPort();
-  ASSERT_TRUE(port_.SetTimeouts(Timeouts(0, 0, 5000)));
+  OpenPort(Timeouts(0, 0, 5000));
   std::thread unplug([this] {
     std::this_thread::sleep_for(milliseconds(100));
     pty_.CloseMaster();
   });
-  uint8_t buffer[256];
-  const auto start = Clock::now();
-  const int32_t n = port_.Read(buffer, 256);
-  const int64_t ms = MsSince(start);
+  int64_t ms = 0;
+  const Bytes got = ReadOnce(ms);
   unplug.join();
-  EXPECT_EQ(n, 0);
+  EXPECT_TRUE(got.empty());
   EXPECT_LT(ms, 2000) << "the read waited out its time-out on a vanished device";
   EXPECT_EQ(port_.LastError(), PortError::DeviceGone);
 }
 
 TEST_F(PosixPortOnPty, WriteThatCannotFinishReturnsTheCountWrittenWhenItsTimeoutRunsOut) {
-  OpenPort();
-  ASSERT_TRUE(port_.SetTimeouts(Timeouts(50, 0, 25, 0, 300)));
+  OpenPort(Timeouts(50, 0, 25, 300));
   // Nobody reads the master side: the line fills up after a few kilobytes.
-  const std::vector<uint8_t> bytes(1 << 20, 0x5A);
-  const auto start = Clock::now();
-  const int32_t written = port_.Write(bytes.data(), static_cast<int32_t>(bytes.size()));
-  const int64_t ms = MsSince(start);
+  const Bytes bytes(1 << 20, 0x5A);
+  int64_t ms = 0;
+  const int32_t written = WriteOnce(bytes, ms);
   EXPECT_GT(written, 0);
   EXPECT_LT(written, static_cast<int32_t>(bytes.size()));
   EXPECT_EQ(port_.LastError(), PortError::TimedOut);
   EXPECT_GE(ms, 280);
   EXPECT_LT(ms, 2000);
   // The count is what actually went onto the line.
-  const std::vector<uint8_t> arrived = pty_.Receive(bytes.size(), 200);
-  EXPECT_EQ(static_cast<int32_t>(arrived.size()), written);
+  EXPECT_EQ(static_cast<int32_t>(pty_.Receive(bytes.size(), 200).size()), written);
 }
 
 TEST_F(PosixPortOnPty, WriteWithoutTimeoutsStillEndsAfterTheSafetyBound) {
-  OpenPort();
+  OpenPort(Timeouts(50, 0, 25, 0));
   // 200000 bytes 8N1 at 4 Mbaud take 500 ms on the line: the bound is 2 x 500 + 2000 ms.
   ASSERT_TRUE(port_.SetState(Line(4000000, 8, Parity::None, StopBits::One)));
-  ASSERT_TRUE(port_.SetTimeouts(Timeouts(50, 0, 25, 0, 0)));
-  const std::vector<uint8_t> bytes(200000, 0xA5);
-  const auto start = Clock::now();
-  const int32_t written = port_.Write(bytes.data(), static_cast<int32_t>(bytes.size()));
-  const int64_t ms = MsSince(start);
+  int64_t ms = 0;
+  const int32_t written = WriteOnce(Bytes(200000, 0xA5), ms);
   EXPECT_GT(written, 0);
   EXPECT_LT(written, 200000);
   EXPECT_GE(ms, 2900);
@@ -382,7 +359,7 @@ TEST_F(PosixPortOnPty, ModemLineFunctionsFailOnAPseudoTerminal) {
   EXPECT_EQ(port_.Write(reinterpret_cast<const uint8_t*>("ok"), 2), 2);
 }
 
-TEST_F(PosixPortOnPty, EventMaskIsRememberedWhileOpenAndRefusedWhenClosed) {
+TEST_F(PosixPortOnPty, EventMaskIsRememberedWhileOpenAndStartsEmptyAtEachOpen) {
   OpenPort();
   uint32_t mask = 0xFFFF;
   ASSERT_TRUE(port_.GetEventMask(mask));
@@ -391,8 +368,6 @@ TEST_F(PosixPortOnPty, EventMaskIsRememberedWhileOpenAndRefusedWhenClosed) {
   ASSERT_TRUE(port_.GetEventMask(mask));
   EXPECT_EQ(mask, kEvRxChar);
   port_.Close();
-  EXPECT_FALSE(port_.GetEventMask(mask));
-  EXPECT_FALSE(port_.SetEventMask(kEvRxChar));
   OpenPort();
   ASSERT_TRUE(port_.GetEventMask(mask));
   EXPECT_EQ(mask, 0u);
@@ -464,17 +439,6 @@ TEST_F(PosixPortOnPty, SettingTheDeviceDropsMakesSetStateFailAndLeavesTheDeviceA
   EXPECT_EQ(reported, Line(9600, 8, Parity::None, StopBits::One));
 }
 
-TEST_F(PosixPortOnPty, OneAndAHalfStopBitsWithEightDataBitsAreRefused) {
-  OpenPort();
-  LineState before;
-  ASSERT_TRUE(port_.GetState(before));
-  EXPECT_FALSE(port_.SetState(Line(9600, 8, Parity::None, StopBits::OneAndHalf)));
-  EXPECT_EQ(port_.LastError(), PortError::BadArgument);
-  LineState after;
-  ASSERT_TRUE(port_.GetState(after));
-  EXPECT_EQ(after, before);
-}
-
 TEST_F(PosixPortOnPty, NonStandardRatesAreAcceptedWhereTheKernelAllows) {
   const int watcher = OpenWatcher();
   ASSERT_GE(watcher, 0);
@@ -489,7 +453,7 @@ TEST_F(PosixPortOnPty, NonStandardRatesAreAcceptedWhereTheKernelAllows) {
     }
   }
   OpenPort();
-  for (const uint32_t rate : {14400u, 7200u, 75u, 115200u}) {
+  for (const uint32_t rate : {14400u, 75u}) {
     EXPECT_TRUE(port_.SetState(Line(rate, 8, Parity::None, StopBits::One))) << rate;
     LineState reported;
     ASSERT_TRUE(port_.GetState(reported));
@@ -497,8 +461,16 @@ TEST_F(PosixPortOnPty, NonStandardRatesAreAcceptedWhereTheKernelAllows) {
   }
 }
 
-TEST_F(PosixPortOnPty, BadBuffersAreRefusedWithoutTouchingTheLine) {
+TEST_F(PosixPortOnPty, BadArgumentsAreRefusedWithoutTouchingTheLine) {
   OpenPort();
+  LineState before;
+  ASSERT_TRUE(port_.GetState(before));
+  EXPECT_FALSE(port_.SetState(Line(9600, 8, Parity::None, StopBits::OneAndHalf)));
+  EXPECT_EQ(port_.LastError(), PortError::BadArgument);
+  LineState after;
+  ASSERT_TRUE(port_.GetState(after));
+  EXPECT_EQ(after, before);
+
   uint8_t byte = 0;
   EXPECT_EQ(port_.Read(nullptr, 10), 0);
   EXPECT_EQ(port_.LastError(), PortError::BadArgument);
@@ -509,13 +481,6 @@ TEST_F(PosixPortOnPty, BadBuffersAreRefusedWithoutTouchingTheLine) {
   EXPECT_EQ(port_.Write(&byte, 0), 0);
   EXPECT_EQ(port_.LastError(), PortError::None);
   EXPECT_TRUE(pty_.Receive(1, 100).empty());
-}
-
-TEST(PosixPort, FactoryMakesATermiosPort) {
-  const std::unique_ptr<SerialPort> port = MakePlatformSerialPort();
-  ASSERT_NE(port, nullptr);
-  EXPECT_NE(dynamic_cast<PosixSerialPort*>(port.get()), nullptr);
-  EXPECT_FALSE(port->IsOpen());
 }
 
 }  // namespace

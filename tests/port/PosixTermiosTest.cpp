@@ -1,16 +1,15 @@
 // Flag words of the termios2 layer, checked without a device. Pseudo-terminals drop the parity
-// bits, so parity can only be pinned down here.
+// bits, so parity can only be pinned down here; that the other settings survive shows on a
+// pseudo-terminal in PosixPortTest.
 #include <gtest/gtest.h>
-
-#include "tests/port/LineStates.h"
 
 #include <cstring>
 
 #include "driver/port/posix_termios.h"
+#include "tests/port/LineStates.h"
 
 namespace zel::posix {
 namespace {
-
 
 // A terminal state with many unrelated settings switched on, as another program may leave it.
 termios2 BusyTermios() {
@@ -25,8 +24,6 @@ termios2 BusyTermios() {
   t.c_ospeed = 38400;
   return t;
 }
-
-constexpr tcflag_t kLineBits = CBAUD | CIBAUD | CSIZE | CSTOPB | PARENB | PARODD | CMSPAR;
 
 TEST(PosixTermios, ParityMapsToTheKernelFlags) {
   struct Row {
@@ -66,26 +63,11 @@ TEST(PosixTermios, RateSizeAndStopBitsMapToTheKernelFlags) {
   EXPECT_EQ(t.c_cflag & CSTOPB, 0u);
 }
 
-TEST(PosixTermios, ApplyingLineStateKeepsEveryOtherField) {
-  const termios2 before = BusyTermios();
-  termios2 after = before;
-  ASSERT_TRUE(ApplyLineState(Line(7200, 8, Parity::Mark, StopBits::One), after));
-  EXPECT_EQ(after.c_iflag, before.c_iflag);
-  EXPECT_EQ(after.c_oflag, before.c_oflag);
-  EXPECT_EQ(after.c_lflag, before.c_lflag);
-  EXPECT_EQ(after.c_line, before.c_line);
-  EXPECT_EQ(std::memcmp(after.c_cc, before.c_cc, sizeof before.c_cc), 0);
-  EXPECT_EQ(after.c_cflag & ~kLineBits, before.c_cflag & ~kLineBits);
-}
-
 TEST(PosixTermios, LineStatesSurviveTheRoundTripThroughFlagWords) {
   const LineState states[] = {
       Line(75, 8, Parity::None, StopBits::One),
-      Line(110, 8, Parity::Even, StopBits::Two),
-      Line(134, 8, Parity::Odd, StopBits::One),
       Line(7200, 8, Parity::Mark, StopBits::Two),
-      Line(14400, 8, Parity::Space, StopBits::One),
-      Line(115200, 7, Parity::Even, StopBits::One),
+      Line(115200, 7, Parity::Space, StopBits::One),
       Line(1234567, 6, Parity::Odd, StopBits::Two),
       Line(300, 5, Parity::None, StopBits::OneAndHalf),
   };
@@ -102,7 +84,6 @@ TEST(PosixTermios, SettingsNoLineCanCarryAreRefusedAndLeaveTheWordsAlone) {
     LineState state;
   };
   const Row rows[] = {
-      {"1.5 stop bits with 8 data bits", Line(9600, 8, Parity::None, StopBits::OneAndHalf)},
       {"1.5 stop bits with 6 data bits", Line(9600, 6, Parity::None, StopBits::OneAndHalf)},
       {"2 stop bits with 5 data bits", Line(9600, 5, Parity::None, StopBits::Two)},
       {"4 data bits", Line(9600, 4, Parity::None, StopBits::One)},

@@ -1,10 +1,10 @@
+// The time-out arithmetic of reads and writes, without a device and without waiting.
 #include <gtest/gtest.h>
-
-#include "tests/port/LineStates.h"
 
 #include <cstdint>
 
 #include "driver/port/ReadTiming.h"
+#include "tests/port/LineStates.h"
 
 namespace zel {
 namespace {
@@ -19,121 +19,93 @@ CommTimeouts ReadTimeouts(uint32_t interval, uint32_t multiplier, uint32_t const
   return t;
 }
 
-const CommTimeouts kNull = ReadTimeouts(50, 0, 25);
-
-// The latency list of the setup: multiplier and the total time-out of a 256-byte read.
-struct LatencyRow {
-  uint32_t multiplier;
-  uint64_t totalMs;
-};
-
-TEST(ReadTiming, TotalTimeoutIsConstantPlusRequestedBytesTimesMultiplier) {
-  const LatencyRow rows[] = {{0, 25},     {1, 281},    {2, 537},   {3, 793},    {5, 1305},
-                             {10, 2585},  {20, 5145},  {30, 7705}, {40, 10265}, {50, 12825},
-                             {60, 15385}, {70, 17945}, {80, 20505}};
-  for (const LatencyRow& row : rows) {
-    const ReadPlan plan = PlanRead(ReadTimeouts(50, row.multiplier, 25), kDriverReadSize, 99999);
-    EXPECT_EQ(plan.kind, ReadPlan::Kind::Timed);
-    EXPECT_EQ(plan.totalMs, row.totalMs) << "multiplier " << row.multiplier;
-    EXPECT_FALSE(plan.totalIsSafetyBound);
-    EXPECT_EQ(plan.intervalMs, 50u);
+TEST(ReadTiming, PlanFollowsTheTimeoutsOfTheRead) {
+  struct Row {
+    const char* legend;
+    CommTimeouts timeouts;
+    ReadPlan::Kind kind;
+    uint64_t totalMs;  // 0: not checked
+    bool safetyBound;
+  };
+  using K = ReadPlan::Kind;
+  // Multipliers 0, 1 and 80: the least, the next and the greatest of the latency list.
+  const Row rows[] = {
+      {"null regime", ReadTimeouts(50, 0, 25), K::Timed, 25, false},
+      {"constant + 256 x 1", ReadTimeouts(50, 1, 25), K::Timed, 281, false},
+      {"constant + 256 x 80", ReadTimeouts(50, 80, 25), K::Timed, 20505, false},
+      {"no totals, no interval", ReadTimeouts(0, 0, 0), K::Timed, 2134, true},
+      {"no totals", ReadTimeouts(50, 0, 0), K::Timed, 2134, true},
+      {"max interval alone", ReadTimeouts(kMaxDword, 0, 0), K::ReturnAvailable, 0, false},
+      {"max interval and multiplier", ReadTimeouts(kMaxDword, kMaxDword, 300), K::ReturnOnFirstByte,
+       300, false},
+      // The special mode needs 0 < constant < kMaxDword; otherwise the ordinary rules apply.
+      {"... with constant 0", ReadTimeouts(kMaxDword, kMaxDword, 0), K::Timed, 0, false},
+      {"... with constant max", ReadTimeouts(kMaxDword, kMaxDword, kMaxDword), K::Timed, 0, false},
+  };
+  for (const Row& row : rows) {
+    const ReadPlan plan = PlanRead(row.timeouts, kDriverReadSize, 2134);
+    EXPECT_EQ(plan.kind, row.kind) << row.legend;
+    if (row.totalMs > 0) {
+      EXPECT_EQ(plan.totalMs, row.totalMs) << row.legend;
+    }
+    EXPECT_EQ(plan.totalIsSafetyBound, row.safetyBound) << row.legend;
   }
 }
 
-TEST(ReadTiming, NullTimeoutsWaitTwentyFiveMsForNothingThenFinish) {
-  const ReadPlan plan = PlanRead(kNull, kDriverReadSize, 99999);
-  ReadStep step = NextReadStep(plan, kDriverReadSize, 0, 0, 0);
-  EXPECT_FALSE(step.finished);
-  EXPECT_EQ(step.waitMs, 25u);
-  step = NextReadStep(plan, kDriverReadSize, 0, 10, 0);
-  EXPECT_FALSE(step.finished);
-  EXPECT_EQ(step.waitMs, 15u);
-  EXPECT_TRUE(NextReadStep(plan, kDriverReadSize, 0, 25, 0).finished);
-}
+constexpr int64_t Done = -1;
 
-TEST(ReadTiming, TotalTimeoutEndsReadEvenWhileTheIntervalIsStillOpen) {
-  // Interval 50 is longer than the total 25: a byte at 20 ms does not stretch the read.
-  const ReadPlan plan = PlanRead(kNull, kDriverReadSize, 99999);
-  const ReadStep step = NextReadStep(plan, kDriverReadSize, 3, 20, 20);
-  EXPECT_FALSE(step.finished);
-  EXPECT_EQ(step.waitMs, 5u);
-  EXPECT_TRUE(NextReadStep(plan, kDriverReadSize, 3, 25, 20).finished);
-}
-
-TEST(ReadTiming, IntervalRuleEndsReadOnceTheLineFallsSilentAfterAByte) {
-  const ReadPlan plan = PlanRead(ReadTimeouts(50, 1, 25), kDriverReadSize, 99999);  // total 281
-  // Before the first byte only the total counts.
-  ReadStep step = NextReadStep(plan, kDriverReadSize, 0, 100, 0);
-  EXPECT_FALSE(step.finished);
-  EXPECT_EQ(step.waitMs, 181u);
-  // Byte at 100 ms: wait until 150 ms at most.
-  step = NextReadStep(plan, kDriverReadSize, 7, 100, 100);
-  EXPECT_FALSE(step.finished);
-  EXPECT_EQ(step.waitMs, 50u);
-  step = NextReadStep(plan, kDriverReadSize, 7, 130, 100);
-  EXPECT_FALSE(step.finished);
-  EXPECT_EQ(step.waitMs, 20u);
-  EXPECT_TRUE(NextReadStep(plan, kDriverReadSize, 7, 150, 100).finished);
-  // A later byte restarts the interval.
-  step = NextReadStep(plan, kDriverReadSize, 9, 150, 140);
-  EXPECT_FALSE(step.finished);
-  EXPECT_EQ(step.waitMs, 40u);
-  // Near the total, the total wins over the interval.
-  step = NextReadStep(plan, kDriverReadSize, 9, 260, 250);
-  EXPECT_FALSE(step.finished);
-  EXPECT_EQ(step.waitMs, 21u);
-}
-
-TEST(ReadTiming, ReadFinishesAtOnceWhenAllRequestedBytesAreIn) {
-  const ReadPlan plan = PlanRead(ReadTimeouts(50, 80, 25), kDriverReadSize, 99999);
-  EXPECT_TRUE(NextReadStep(plan, kDriverReadSize, kDriverReadSize, 0, 0).finished);
-  EXPECT_TRUE(NextReadStep(plan, 0, 0, 0, 0).finished);
-}
-
-TEST(ReadTiming, ZeroIntervalMeansOnlyTheTotalEndsTheRead) {
-  const ReadPlan plan = PlanRead(ReadTimeouts(0, 0, 500), kDriverReadSize, 99999);
-  const ReadStep step = NextReadStep(plan, kDriverReadSize, 5, 400, 10);
-  EXPECT_FALSE(step.finished);
-  EXPECT_EQ(step.waitMs, 100u);
-}
-
-TEST(ReadTiming, NoTotalTimeoutFallsBackToTheSafetyBound) {
-  for (const uint32_t interval : {0u, 50u}) {
-    const ReadPlan plan = PlanRead(ReadTimeouts(interval, 0, 0), kDriverReadSize, 2134);
-    EXPECT_EQ(plan.kind, ReadPlan::Kind::Timed);
-    EXPECT_TRUE(plan.totalIsSafetyBound);
-    EXPECT_EQ(plan.totalMs, 2134u);
-    EXPECT_FALSE(NextReadStep(plan, kDriverReadSize, 0, 2000, 0).finished);
-    EXPECT_TRUE(NextReadStep(plan, kDriverReadSize, 0, 2134, 0).finished);
+// Where a 256-byte read stands (bytes in, now, when the last byte came) and what it must do next:
+// finish, or wait this long for more.
+TEST(ReadTiming, ReadStepsFollowTheTotalAndIntervalRules) {
+  struct Row {
+    const char* legend;
+    CommTimeouts timeouts;
+    int32_t received;
+    uint64_t nowMs, lastByteMs;
+    int64_t waitMs;
+  };
+  const CommTimeouts null = ReadTimeouts(50, 0, 25);
+  const CommTimeouts total281 = ReadTimeouts(50, 1, 25);
+  const CommTimeouts firstByte = ReadTimeouts(kMaxDword, kMaxDword, 300);
+  const Row rows[] = {
+      {"null: nothing yet", null, 0, 0, 0, 25},
+      {"null: nothing after 10 ms", null, 0, 10, 0, 15},
+      {"null: nothing after 25 ms", null, 0, 25, 0, Done},
+      // The interval (50) is longer than the total (25): a byte at 20 ms does not stretch it.
+      {"null: a byte at 20 ms", null, 3, 20, 20, 5},
+      {"null: total over, interval open", null, 3, 25, 20, Done},
+      {"before the first byte only the total counts", total281, 0, 100, 0, 181},
+      {"byte at 100 ms: the interval", total281, 7, 100, 100, 50},
+      {"30 ms into the interval", total281, 7, 130, 100, 20},
+      {"interval over", total281, 7, 150, 100, Done},
+      {"a later byte restarts the interval", total281, 9, 150, 140, 40},
+      {"near the total, the total wins", total281, 9, 260, 250, 21},
+      {"all requested bytes in", ReadTimeouts(50, 80, 25), 256, 0, 0, Done},
+      {"no interval rule: only the total", ReadTimeouts(0, 0, 500), 5, 400, 10, 100},
+      {"safety bound not yet reached", ReadTimeouts(50, 0, 0), 0, 2000, 0, 134},
+      {"safety bound reached", ReadTimeouts(50, 0, 0), 0, 2134, 0, Done},
+      {"return what is there: nothing", ReadTimeouts(kMaxDword, 0, 0), 0, 0, 0, Done},
+      {"return what is there: bytes", ReadTimeouts(kMaxDword, 0, 0), 4, 0, 0, Done},
+      {"first-byte mode: nothing yet", firstByte, 0, 100, 0, 200},
+      {"first-byte mode: a byte", firstByte, 1, 100, 100, Done},
+      {"first-byte mode: the constant is over", firstByte, 0, 300, 0, Done},
+  };
+  for (const Row& row : rows) {
+    const ReadPlan plan = PlanRead(row.timeouts, kDriverReadSize, 2134);
+    const ReadStep step =
+        NextReadStep(plan, kDriverReadSize, row.received, row.nowMs, row.lastByteMs);
+    EXPECT_EQ(step.finished, row.waitMs == Done) << row.legend;
+    if (!step.finished) {
+      EXPECT_EQ(step.waitMs, static_cast<uint64_t>(row.waitMs)) << row.legend;
+    }
   }
-}
-
-TEST(ReadTiming, MaxIntervalWithoutTotalsReturnsWhatIsAlreadyThere) {
-  const ReadPlan plan = PlanRead(ReadTimeouts(kMaxDword, 0, 0), kDriverReadSize, 99999);
-  EXPECT_EQ(plan.kind, ReadPlan::Kind::ReturnAvailable);
-  EXPECT_TRUE(NextReadStep(plan, kDriverReadSize, 0, 0, 0).finished);
-  EXPECT_TRUE(NextReadStep(plan, kDriverReadSize, 4, 0, 0).finished);
-}
-
-TEST(ReadTiming, MaxIntervalAndMultiplierReturnOnTheFirstByteOrAfterTheConstant) {
-  const ReadPlan plan = PlanRead(ReadTimeouts(kMaxDword, kMaxDword, 300), kDriverReadSize, 99999);
-  EXPECT_EQ(plan.kind, ReadPlan::Kind::ReturnOnFirstByte);
-  ReadStep step = NextReadStep(plan, kDriverReadSize, 0, 100, 0);
-  EXPECT_FALSE(step.finished);
-  EXPECT_EQ(step.waitMs, 200u);
-  EXPECT_TRUE(NextReadStep(plan, kDriverReadSize, 1, 100, 100).finished);
-  EXPECT_TRUE(NextReadStep(plan, kDriverReadSize, 0, 300, 0).finished);
-  // The special mode needs 0 < constant < kMaxDword; otherwise the ordinary rules apply.
-  EXPECT_EQ(PlanRead(ReadTimeouts(kMaxDword, kMaxDword, 0), 1, 9).kind, ReadPlan::Kind::Timed);
-  EXPECT_EQ(PlanRead(ReadTimeouts(kMaxDword, kMaxDword, kMaxDword), 1, 9).kind,
-            ReadPlan::Kind::Timed);
+  EXPECT_TRUE(NextReadStep(PlanRead(null, 0, 2134), 0, 0, 0, 0).finished) << "nothing requested";
 }
 
 TEST(ReadTiming, HugeTimeoutsDoNotOverflow) {
   const ReadPlan plan = PlanRead(ReadTimeouts(0, kMaxDword, kMaxDword), INT32_MAX, 9);
   EXPECT_EQ(plan.totalMs, uint64_t{kMaxDword} + uint64_t{INT32_MAX} * kMaxDword);
 }
-
 
 TEST(ReadTiming, LineTimeCountsStartDataParityAndStopBitsRoundedUp) {
   struct Row {
@@ -191,7 +163,6 @@ TEST(ReadTiming, WriteCountsOnlyTheBytesThatLeftTheQueueByItsDeadline) {
   };
   const Row rows[] = {
       {"queue empty: all written bytes are out", 100, 0, 3, 500, true, 100, 0},
-      {"queue empty at the deadline", 100, 0, 500, 500, true, 100, 0},
       {"deadline with 30 still queued", 100, 30, 500, 500, true, 70, 0},
       {"deadline passed with all still queued", 100, 100, 700, 500, true, 0, 0},
       {"more queued than this write gave", 10, 25, 500, 500, true, 0, 0},

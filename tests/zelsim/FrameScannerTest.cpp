@@ -34,66 +34,45 @@ std::string Describe(const std::vector<ScanEvent>& events) {
 struct ScanCase {
   std::string name;
   std::vector<std::string> chunks;  // fed one after the other
-  bool silenceAfter;                // the line falls silent after the last chunk
-  std::string events;               // as Describe writes them
+  std::string events;               // as Describe writes them, before the line falls silent
+  std::string atSilence;            // what the silence then flushes out
 };
 
 // Shown by the test runner in place of the raw bytes of a row.
 void PrintTo(const ScanCase& row, std::ostream* out) { *out << row.name; }
 
+const std::string NoData = "05 02 01 00 00 08 00";
+const std::string Cut = "05 02 01 00 03 0B 00 12 34";
 const std::string MaxFrame = "05 02 01 00 F7 FF 00 " + Repeat("FF ", 247) + "09 F6";
+const std::string BadHeaderSum = "05 02 01 00 03 0B 01 12 34 AB F1 00";
+const std::string BadDataSum = "05 02 01 00 03 0B 00 12 34 AB F2 00";
+const std::string CountOver247 = "00 00 00 00 F8 F8 00";
 
 std::vector<ScanCase> ScanCases() {
   return {
-      {"WorkedFrameInOneChunk", {WorkedFrame}, false, "F: " + WorkedFrame},
-      {"FrameWithoutDataIsSevenBytes", {"05 02 01 00 00 08 00"}, false, "F: 05 02 01 00 00 08 00"},
-      {"FrameWith247DataBytes", {MaxFrame}, false, "F: " + MaxFrame},
-      {"FrameSplitInsideTheHeader",
-       {"05 02 01", "00 03 0B 00 12 34 AB F1 00"},
-       false,
-       "F: " + WorkedFrame},
-      {"FrameSplitInsideTheDataSum",
-       {"05 02 01 00 03 0B 00 12 34 AB F1", "00"},
-       false,
-       "F: " + WorkedFrame},
-      {"IncompleteFrameWaitsForTheRest", {"05 02 01 00 03 0B 00 12 34"}, false, ""},
-      {"IncompleteFrameIsGarbageOnceTheLineIsSilent",
-       {"05 02 01 00 03 0B 00 12 34"},
-       true,
-       "G: 05 02 01 00 03 0B 00 12 34"},
-      {"DumpFrameIsGarbage", {WorkedDump}, true, "G: " + WorkedDump},
-      {"FewerThanSevenBytesAreGarbage", {"05 02 01"}, true, "G: 05 02 01"},
-      {"GarbageBeforeAFrameIsSkipped",
-       {"FF 00 " + WorkedFrame},
-       false,
-       "G: FF 00 | F: " + WorkedFrame},
+      {"WorkedFrame", {WorkedFrame}, "F: " + WorkedFrame, ""},
+      {"FrameWithoutDataIsSevenBytes", {NoData}, "F: " + NoData, ""},
+      {"FrameWith247DataBytes", {MaxFrame}, "F: " + MaxFrame, ""},
+      {"CutShortFrameWaitsThenIsGarbage", {Cut}, "", "G: " + Cut},
+      {"DumpFrameIsGarbage", {WorkedDump}, "", "G: " + WorkedDump},
+      {"FewerThanSevenBytesAreGarbage", {"05 02 01"}, "", "G: 05 02 01"},
       {"GarbageArrivingAloneThenAFrame",
        {"FF", "00", WorkedFrame},
-       false,
-       "G: FF 00 | F: " + WorkedFrame},
+       "G: FF 00 | F: " + WorkedFrame,
+       ""},
       {"TwoFramesBackToBack",
-       {WorkedFrame + " 05 02 01 00 00 08 00"},
-       false,
-       "F: " + WorkedFrame + " | F: 05 02 01 00 00 08 00"},
-      {"BytesAfterAFrameWaitForMore", {WorkedFrame + " 77"}, false, "F: " + WorkedFrame},
-      {"BytesAfterAFrameAreGarbageAtSilence",
-       {WorkedFrame + " 77"},
-       true,
-       "F: " + WorkedFrame + " | G: 77"},
-      {"HeaderSumHighByteWrongIsNoHeader",
-       {"05 02 01 00 03 0B 01 12 34 AB F1 00"},
-       true,
-       "G: 05 02 01 00 03 0B 01 12 34 AB F1 00"},
+       {WorkedFrame + " " + NoData},
+       "F: " + WorkedFrame + " | F: " + NoData,
+       ""},
+      {"BytesAfterAFrameWaitForMore", {WorkedFrame + " 77"}, "F: " + WorkedFrame, "G: 77"},
+      {"HeaderSumHighByteWrongIsNoHeader", {BadHeaderSum}, "", "G: " + BadHeaderSum},
       // A count above 247 cannot fit the driver's buffers: such a header starts no frame.
       {"CountAbove247IsNoHeader",
-       {"00 00 00 00 F8 F8 00 01 02"},
-       true,
-       "G: 00 00 00 00 F8 F8 00 01 02"},
+       {CountOver247 + " " + WorkedFrame},
+       "G: " + CountOver247 + " | F: " + WorkedFrame,
+       ""},
       // The data sum is the instrument's business once the header holds: the frame is taken.
-      {"WrongDataSumStillAFrame",
-       {"05 02 01 00 03 0B 00 12 34 AB F2 00"},
-       false,
-       "F: 05 02 01 00 03 0B 00 12 34 AB F2 00"},
+      {"WrongDataSumStillAFrame", {BadDataSum}, "F: " + BadDataSum, ""},
   };
 }
 
@@ -108,12 +87,9 @@ TEST_P(ScannedStream, YieldsFramesAndGarbageInOrder) {
     const auto more = scanner.Feed(bytes.data(), bytes.size());
     events.insert(events.end(), more.begin(), more.end());
   }
-  if (c.silenceAfter) {
-    const auto more = scanner.Flush();
-    events.insert(events.end(), more.begin(), more.end());
-    EXPECT_TRUE(scanner.Empty());
-  }
   EXPECT_EQ(Describe(events), c.events);
+  EXPECT_EQ(Describe(scanner.Flush()), c.atSilence);
+  EXPECT_TRUE(scanner.Empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ScannedStream, ::testing::ValuesIn(ScanCases()),
@@ -121,7 +97,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, ScannedStream, ::testing::ValuesIn(ScanCases()),
                            return row.param.name;
                          });
 
-TEST(FrameScanner, FrameFedByteByByteIsReportedOnceWithItsLastByte) {
+TEST(FrameScanner, FrameFedInPiecesIsReportedOnceWithItsLastByte) {
   const std::vector<uint8_t> frame = Bytes(WorkedFrame);
   for (size_t split = 1; split < frame.size(); ++split) {
     SCOPED_TRACE("split after byte " + std::to_string(split));
@@ -150,14 +126,6 @@ TEST(FrameScanner, LongGarbageIsReportedInPiecesOfAtMost256Bytes) {
     total += event.bytes.size();
   }
   EXPECT_EQ(total, noise.size());
-}
-
-TEST(FrameScanner, HeaderLengthFollowsTheCountByte) {
-  EXPECT_EQ(FrameLengthFromHeader(Bytes(WorkedFrame)), 12u);
-  EXPECT_EQ(FrameLengthFromHeader(Bytes("05 02 01 00 00 08 00")), 7u);
-  EXPECT_EQ(FrameLengthFromHeader(Bytes(MaxFrame)), 256u);
-  EXPECT_EQ(FrameLengthFromHeader(Bytes("05 02 01 00 00 08")), 0u);
-  EXPECT_EQ(FrameLengthFromHeader(Bytes("00 00 00 00 FF FF 00")), 0u);
 }
 
 }  // namespace

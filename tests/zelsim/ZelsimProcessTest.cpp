@@ -23,12 +23,6 @@ bool ExitedWith(int status, int code) {
   return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == code;
 }
 
-size_t CountDiffering(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
-  size_t differing = a.size() > b.size() ? a.size() - b.size() : b.size() - a.size();
-  for (size_t i = 0; i < std::min(a.size(), b.size()); ++i) differing += a[i] != b[i] ? 1 : 0;
-  return differing;
-}
-
 TEST(Zelsim, EchoesAtOnceThenRepliesAfterTheDelay) {
   SimProcess sim({"--station", "0205", "--delay", "300"});
   ASSERT_FALSE(sim.DevicePath().empty()) << sim.ErrorText();
@@ -55,43 +49,13 @@ TEST(Zelsim, EchoesAtOnceThenRepliesAfterTheDelay) {
   EXPECT_NE(log.find("reply from 0205: " + WorkedReply), std::string::npos) << log;
 }
 
-TEST(Zelsim, DumpFrameIsOnlyEchoed) {
-  SimProcess sim({"--station", "0205", "--delay", "100"});
-  ASSERT_FALSE(sim.DevicePath().empty()) << sim.ErrorText();
-  DriverSide driver(sim.DevicePath());
-  ASSERT_TRUE(driver.Ok());
-  driver.Write(Bytes(WorkedDump));
-  EXPECT_EQ(Joined(driver.Read(7, ReadTimeoutMs)), Bytes(WorkedDump));
-  EXPECT_TRUE(driver.Read(1, 600).empty());
-  EXPECT_NE(sim.ErrorText().find("no frame, no reply: " + WorkedDump), std::string::npos)
-      << sim.ErrorText();
-}
-
-TEST(Zelsim, CorruptEchoDiffersInOneByteAndTheFrameGetsNoReply) {
-  SimProcess sim({"--station", "0205", "--delay", "100", "--echo", "corrupt"});
-  ASSERT_FALSE(sim.DevicePath().empty()) << sim.ErrorText();
-  DriverSide driver(sim.DevicePath());
-  ASSERT_TRUE(driver.Ok());
-  for (int attempt = 0; attempt < 3; ++attempt) {
-    const auto wrote = driver.Write(Bytes(WorkedFrame));
-    const auto echo = driver.Read(12, ReadTimeoutMs);
-    ASSERT_FALSE(echo.empty());
-    EXPECT_LT(MsBetween(wrote, echo.front().at), EchoWithinMs);
-    EXPECT_EQ(Joined(echo).size(), 12u);
-    EXPECT_EQ(CountDiffering(Joined(echo), Bytes(WorkedFrame)), 1u) << "attempt " << attempt;
-    // The driver writes again once its 25 ms echo read is over.
-    usleep(30 * 1000);
-  }
-  EXPECT_TRUE(driver.Read(1, 600).empty()) << sim.ErrorText();
-}
-
 TEST(Zelsim, AfterOneCollisionTheRepeatedFrameIsAnswered) {
   SimProcess sim({"--station", "0205", "--delay", "150", "--echo", "corrupt:1"});
   ASSERT_FALSE(sim.DevicePath().empty()) << sim.ErrorText();
   DriverSide driver(sim.DevicePath());
   ASSERT_TRUE(driver.Ok());
   driver.Write(Bytes(WorkedFrame));
-  EXPECT_EQ(CountDiffering(Joined(driver.Read(12, ReadTimeoutMs)), Bytes(WorkedFrame)), 1u);
+  EXPECT_EQ(Joined(driver.Read(12, ReadTimeoutMs)), Bytes("FA 02 01 00 03 0B 00 12 34 AB F1 00"));
   usleep(30 * 1000);
   driver.Write(Bytes(WorkedFrame));
   EXPECT_EQ(Joined(driver.Read(12, ReadTimeoutMs)), Bytes(WorkedFrame));
@@ -140,21 +104,9 @@ TEST(Zelsim, ReplyOnceComesTheDelayAfterTheDriverOpensTheLine) {
   EXPECT_TRUE(driver.Read(1, 400).empty());
 }
 
-TEST(Zelsim, LineStaysUsableAfterTheDriverClosesIt) {
-  SimProcess sim({"--station", "0205", "--delay", "100"});
-  ASSERT_FALSE(sim.DevicePath().empty()) << sim.ErrorText();
-  for (int session = 0; session < 2; ++session) {
-    DriverSide driver(sim.DevicePath());
-    ASSERT_TRUE(driver.Ok()) << "session " << session;
-    driver.Write(Bytes(WorkedFrame));
-    EXPECT_EQ(Joined(driver.Read(12, ReadTimeoutMs)), Bytes(WorkedFrame)) << "session " << session;
-    EXPECT_EQ(Joined(driver.Read(12, ReadTimeoutMs)), Bytes(WorkedReply)) << "session " << session;
-  }
-  EXPECT_TRUE(ExitedWith(sim.Stop(SIGTERM), 0));
-}
-
 class EndingSignal : public ::testing::TestWithParam<int> {};
 
+// The line also stays usable after the driver closed it.
 TEST_P(EndingSignal, EndsWithStatus0AndRemovesTheLink) {
   char pattern[] = "/tmp/zelsim-link-XXXXXX";
   ASSERT_NE(::mkdtemp(pattern), nullptr);
@@ -165,11 +117,14 @@ TEST_P(EndingSignal, EndsWithStatus0AndRemovesTheLink) {
     char target[PATH_MAX] = {};
     ASSERT_GT(::readlink(link.c_str(), target, sizeof target - 1), 0);
     EXPECT_EQ(std::string(target), sim.DevicePath());
-    {
+    for (int session = 0; session < 2; ++session) {
       DriverSide driver(link);
-      ASSERT_TRUE(driver.Ok());
+      ASSERT_TRUE(driver.Ok()) << "session " << session;
       driver.Write(Bytes(WorkedFrame));
-      EXPECT_EQ(Joined(driver.Read(12, ReadTimeoutMs)), Bytes(WorkedFrame));
+      EXPECT_EQ(Joined(driver.Read(12, ReadTimeoutMs)), Bytes(WorkedFrame))
+          << "session " << session;
+      EXPECT_EQ(Joined(driver.Read(12, ReadTimeoutMs)), Bytes(WorkedReply))
+          << "session " << session;
     }
     const int status = sim.Stop(GetParam());
     EXPECT_TRUE(ExitedWith(status, 0)) << "wait status " << status << "\n" << sim.ErrorText();
