@@ -29,3 +29,6 @@ inline constexpr char OkWord[] = "OK";
 inline constexpr char FailWord[] = "Fail";
 inline constexpr char BusyWord[] = "Busy";
 inline constexpr char ReleaseNumber[] = "2.32";
+
+// The program's title: its taskbar text, the main window's hint, the About box.
+inline constexpr char ProgramTitle[] = "ZEL driver";

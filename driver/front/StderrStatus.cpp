@@ -6,8 +6,3 @@ void StderrStatus::SetStatusText(const std::string& text) {
   std::fprintf(stderr, "status: %s\n", text.c_str());
   std::fflush(stderr);
 }
-
-void StderrNotice::ShowNotice(const std::string& text) {
-  std::fprintf(stderr, "message: %s\n", text.c_str());
-  std::fflush(stderr);
-}

@@ -1,23 +1,30 @@
-// ZELdrv: serves its conversation on the local link and runs the instrument line's commands.
+// ZELdrv: serves its conversation on the local link and runs the instrument line's commands,
+// with its status window on top of the screen.
 
 #include <QApplication>
+#include <QIcon>
 #include <cstdio>
 
 #include "common/DisplayFallback.h"
+#include "common/ZELWriteBar.h"
 #include "ddelink/LocalLinkServer.h"
 #include "ddelink/ServiceName.h"
+#include "driver/front/AboutBox.h"
 #include "driver/front/DriverFront.h"
-#include "driver/front/HeadlessWindow.h"
+#include "driver/front/DriverWords.h"
+#include "driver/front/MainForm.h"
 #include "driver/front/StderrStatus.h"
+#include "driver/front/WindowRelay.h"
 
 int main(int argc, char* argv[]) {
   UseOffscreenWithoutDisplay();
   QApplication application(argc, argv);
+  // Only the main window's close ends the program, not a last dialog closing while it is hidden.
+  QApplication::setQuitOnLastWindowClosed(false);
 
-  StderrStatus status;
-  HeadlessWindow window;
+  WindowRelay window;  // the main window, once there is one
   SteadyClock clock;
-  DriverFront front(status, window, clock);
+  DriverFront front(window, window, clock);
 
   // The service is registered before any window exists; its name is our own file name.
   const std::string service =
@@ -28,17 +35,23 @@ int main(int argc, char* argv[]) {
     std::fprintf(stderr, "%s: %s\n", service.c_str(), error.c_str());
     return 1;
   }
-  QApplication::setApplicationDisplayName(QStringLiteral("ZEL driver"));
+  // The program's title. Not the display name: Qt would append that to every caption.
+  QApplication::setApplicationName(QString::fromLatin1(ProgramTitle));
+  QApplication::setWindowIcon(QIcon(ProgramPicture()));
 
-  StderrNotice notice;
-  PortSettingsCarrier setupDialog(QCoreApplication::applicationDirPath().toStdString() + "/",
-                                  notice);
-  front.FormCreate(zel::MakePlatformSerialPort(), setupDialog);
-  window.SetCloseHandler([&front] {
-    front.FormClose();
-    QCoreApplication::quit();
-  });
+  StderrStatus echo;
+  WriteBarNotice notice;
+  TMainForm mainForm(front, zel::MakePlatformSerialPort(),
+                     QCoreApplication::applicationDirPath().toStdString() + "/", notice, &echo);
+  window.Attach(&mainForm, &mainForm);
+  TAboutBox aboutBox;
+  AboutBox = &aboutBox;
+  TWriteBar writeBar;
+  WriteBar = &writeBar;
+
+  mainForm.show();
   const int exitCode = application.exec();
   link.ServeWhatHasArrived(1000);
+  window.Detach();
   return exitCode;
 }

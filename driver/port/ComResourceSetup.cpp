@@ -186,6 +186,35 @@ bool TComProperties::Escape(zel::ModemLineFunction function) {
 
 void TComProperties::SetIsPortConfigured(bool configured) { IsPortConfigured = configured; }
 
+void TComProperties::UserSetupDialog() {
+  if (SetupDialog == nullptr) return;
+  PortSettingsCarrier& dialog = *SetupDialog;
+  dialog.PortNumCBox = PortNumber;
+  dialog.SpeedCBox = TransferRate;
+  dialog.StopBitCBox = StopBits;
+  dialog.ParitetCBox = Paritet;
+  dialog.PeriodCBox = LatencyPeriod;
+  dialog.DTRcontrolCBox = DTRControl;
+  dialog.RTScontrolCBox = RTSControl;
+
+  const std::weak_ptr<char> alive = alive_;
+  // The program may have closed inside the dialog's loop: then `this` and `dialog` may be gone,
+  // and only locals are safe to look at.
+  if (!dialog.ShowModally() || alive.expired()) return;
+
+  SetProperties(dialog.PortNumCBox, dialog.SpeedCBox, dialog.StopBitCBox, dialog.ParitetCBox,
+                dialog.PeriodCBox, dialog.DTRcontrolCBox, dialog.RTScontrolCBox);
+  SetupCOMPort();
+  if (IsPortConfigured) {
+    dialog.WriteTimeOutMultiplier = ActiveWriteMultiplier;
+    dialog.WriteTimeOutConstant = ActiveWriteConstant;
+    dialog.StoreConfiguration(ConfigurationFileName);
+  } else {
+    dialog.ShowNotice(CantOpenResourceText);
+  }
+  // Both branches may have shown a notice, with its own modal loop: nothing may follow here.
+}
+
 int32_t TComProperties::Read(uint8_t* buffer, int32_t capacity) {
   if (PortHandle <= 0 || !port_) return 0;
   return std::max(port_->Read(buffer, capacity), 0);

@@ -44,6 +44,16 @@ class TComProperties {
   bool moveDTR();
   bool moveRTS();
   void SetIsPortConfigured(bool configured);
+  // The user's dialog: shows SetupDialog with the current settings; when he confirms, takes his
+  // texts over and sets the port up anew with them, then stores them in "ZELdrv.ini" if the port
+  // works, or tells him the port cannot be opened (the file then keeps the last settings that
+  // worked). A dialog not confirmed changes nothing. Without a SetupDialog it does nothing.
+  // The dialog and the notices run modal loops, in which the program may close: once the dialog
+  // has returned without confirmation, or once a notice has been shown, this object and the
+  // dialog are no longer touched, so both may be destroyed meanwhile. Whoever destroys this object
+  // while the dialog is open must end the dialog as cancelled; the object's own destruction is
+  // also noticed, should the dialog have been confirmed just before.
+  void UserSetupDialog();
 
   // One read of up to `capacity` bytes under the time-outs in force; 0 when no device is open.
   int32_t Read(uint8_t* buffer, int32_t capacity);
@@ -67,6 +77,9 @@ class TComProperties {
   bool Escape(zel::ModemLineFunction function);
 
   std::unique_ptr<zel::SerialPort> port_;
+  // Expires with this object: lets UserSetupDialog see, after the dialog's modal loop, that the
+  // object was destroyed inside it.
+  std::shared_ptr<char> alive_ = std::make_shared<char>();
 };
 
 // The latency multiplier m of a LatencyPeriod text; 0 for a text that is none of the items.

@@ -5,6 +5,8 @@
 #include <limits>
 #include <utility>
 
+#include "common/Notice.h"
+
 const std::array<const char*, 4> PortNumberItems = {"COM1", "COM2", "COM3", "COM4"};
 const std::array<const char*, 17> TransferRateItems = {
     "75 baud",    "110 baud",   "134 baud",   "150 baud",   "300 baud",   "600 baud",
@@ -81,6 +83,10 @@ bool ParseInt32(const std::string& text, int32_t& value) {
 
 PortSettingsCarrier::PortSettingsCarrier(std::string programDirectory, Notice& notice)
     : programDirectory_(std::move(programDirectory)), notice_(notice) {}
+
+bool PortSettingsCarrier::ShowModally() { return false; }
+
+void PortSettingsCarrier::ShowNotice(const std::string& text) { notice_.ShowNotice(text); }
 
 void PortSettingsCarrier::LoadConfiguration(const std::string& fileName) {
   if (!ReadFile(programDirectory_ + fileName)) TakeDefaults();

@@ -19,6 +19,8 @@ extern const std::array<const char*, 3> LineControlItems;  // DTRControl and RTS
 constexpr const char* ConfigurationFileName = "ZELdrv.ini";
 // What the user is told when the settings could not be written.
 inline constexpr char CantStoreConfigurationText[] = "Can't store current configuration !";
+// What the user is told when the confirmed settings do not give a working port.
+inline constexpr char CantOpenResourceText[] = "Warning !  Can't open this resourse !";
 
 class PortSettingsCarrier {
  public:
@@ -26,6 +28,17 @@ class PortSettingsCarrier {
   // "Can't store current configuration !" when storing fails.
   PortSettingsCarrier(std::string programDirectory, Notice& notice);
   virtual ~PortSettingsCarrier() = default;
+
+  // Lets the user edit the seven texts and returns once he is done: true only when he confirmed
+  // (OK), the texts then holding his choice; false for anything else, the texts then being of no
+  // meaning. A window that is ended from outside (the program closing) returns false. Without a
+  // window there is no one to confirm: false.
+  // An override must not touch its own members after its window was ended from outside: the
+  // carrier may have been destroyed meanwhile.
+  virtual bool ShowModally();
+
+  // Tells the user `text` through the notice and returns once he acknowledged it.
+  void ShowNotice(const std::string& text);
 
   // Fills the nine fields from the first nine lines of the file in the program directory. Lines
   // end with CR LF or LF alone; the key is everything before the first "=", compared exactly;
