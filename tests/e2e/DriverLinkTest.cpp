@@ -42,24 +42,17 @@ TEST_F(DriverLinkTest, ItemAnswersEmptyBeforeAnyPokeAndCrLfAfterOne) {
   auto before = RunZelctl({"request"});
   EXPECT_EQ(before.exitCode, 0) << before.err;
   EXPECT_EQ(before.out, "");
-
-  auto after = RunZelctl({"poke", "0205 0001 1234AB", "request"});
-  EXPECT_EQ(after.exitCode, 0) << after.err;
-  EXPECT_EQ(after.out, "\r\n");
-
-  EXPECT_EQ(RunZelctl({"execute", "Foo", "request"}).out, "\r\n");
+  EXPECT_EQ(RunZelctl({"poke", "0205 0001 1234AB", "request"}).out, "\r\n");
 }
 
-TEST_F(DriverLinkTest, TopicMatchesAnyCaseItemOnlyExactly) {
-  EXPECT_EQ(RunZelctl({"--topic", "zeldriver", "request"}).exitCode, 0);
+// Topic and item matching are unit-tested; here the refusals as zelctl reports them.
+TEST_F(DriverLinkTest, WrongTopicOrItemIsRefused) {
   const auto wrongTopic = RunZelctl({"--topic", "ZELdrvX", "request"});
   EXPECT_EQ(wrongTopic.exitCode, 3);
   EXPECT_NE(wrongTopic.err.find("ZELdrvX"), std::string::npos) << wrongTopic.err;
-
   const auto wrongItem = RunZelctl({"--item", "zelddeitem", "poke", "0205 0001 12"});
   EXPECT_EQ(wrongItem.exitCode, 1);
   EXPECT_NE(wrongItem.err.find("no such item"), std::string::npos) << wrongItem.err;
-  EXPECT_EQ(RunZelctl({"--item", "zelddeitem", "request"}).exitCode, 1);
 }
 
 TEST_F(DriverLinkTest, OtherFormatsAndTransactionsBeforeConnectAreRefused) {
@@ -144,32 +137,7 @@ TEST_F(DriverLinkTest, ClientThatHalfClosesStillReceivesEveryAnswer) {
   EXPECT_EQ(answers[4].text, "\r\n");
 }
 
-TEST_F(DriverLinkTest, TransactionsOfAClientThatLeftAreStillCarriedOut) {
-  {
-    RawLinkSocket raw;
-    ASSERT_TRUE(raw.Connect(Socket()));
-    std::string burst = EncodeMessage(MakeMessage(MessageKind::Connect, 1, "ZELdriver"));
-    burst += EncodeMessage(MakeMessage(MessageKind::Poke, 2, "0205 0001 12", "ZELDDEItem"));
-    ASSERT_TRUE(raw.SendBytes(burst));
-  }  // gone without waiting for an answer
-  // The poke ran: the item went from "no line" to one empty line.
-  const auto after = RunZelctl({"request"});
-  EXPECT_EQ(after.exitCode, 0);
-  EXPECT_EQ(after.out, "\r\n");
-}
-
-TEST_F(DriverLinkTest, AdviseLinksAreNotifiedOfEverySetting) {
-  LocalLinkClient watcher;
-  ASSERT_TRUE(watcher.Connect("ZELdrv", "ZELdriver"));
-  ASSERT_TRUE(watcher.StartAdvise("ZELDDEItem", 10000)) << watcher.LastError();
-  EXPECT_FALSE(watcher.WaitForNotice(100));
-  ASSERT_EQ(RunZelctl({"poke", "0205 0001 12"}).exitCode, 0);
-  // The poke sets the item twice: its lines, then the empty text.
-  EXPECT_TRUE(watcher.WaitForNotice(10000)) << watcher.LastError();
-  EXPECT_TRUE(watcher.WaitForNotice(10000)) << watcher.LastError();
-  EXPECT_FALSE(watcher.WaitForNotice(100));
-}
-
+// The poke sets the item twice, its lines and then the empty text: two notices.
 TEST_F(DriverLinkTest, ZelctlWatchPrintsTheItemAtEachNotice) {
   QProcess watch;
   watch.start(QString::fromStdString(BuiltProgram("zelctl")), {"--timeout", "20000", "watch", "2"});
@@ -198,15 +166,6 @@ TEST_F(DriverLinkTest, SocketLeftByAKilledDriverDoesNotStopTheNext) {
   DriverProcess next(installation.Program());
   ASSERT_TRUE(next.Start(links)) << next.StandardError();
   EXPECT_EQ(RunZelctl({"poke", "12", "request"}).out, "\r\n");
-}
-
-TEST_F(DriverLinkTest, CopyUnderAnotherNameServesThatName) {
-  DriverInstallation copy("/dev/zel-test-absent-port", "Immediately answer", "ZELdrv2");
-  ASSERT_TRUE(copy.Ok());
-  DriverProcess second(copy.Program());
-  ASSERT_TRUE(second.Start(links, "ZELdrv2")) << second.StandardError();
-  EXPECT_EQ(RunZelctl({"--service", "ZELdrv2", "poke", "12", "request"}).out, "\r\n");
-  EXPECT_EQ(RunZelctl({"request"}).out, "") << "the first driver's item was not touched";
 }
 
 TEST_F(DriverLinkTest, ConnectionsFromAnotherUserAreRefused) {

@@ -133,7 +133,6 @@ TEST_F(SerialCommandsTest, ReceiveOutcomesForBadReplies) {
     const char* outcome;
   } cases[] = {{"bad header sum", badHeader, "0000\r\n"},
                {"bad data sum", badData, "0000\r\n"},
-               {"count above 247", {0, 0, 0, 0, 0xF8, 0xF8, 0x00}, "0000\r\n"},
                {"four bytes then silence", {1, 2, 3, 4}, "00\r\n"}};
   for (const auto& c : cases) {
     line.SendLater({c.reply}, 50);
@@ -146,28 +145,6 @@ TEST_F(SerialCommandsTest, ReceiveDumpShowsRawBytesAndTheirCount) {
   EXPECT_EQ(Run("ReceiveDump"), "00 0D 0A FF \r\n");
   EXPECT_NE(driver.StandardError().find("status: received 4b"), std::string::npos);
   EXPECT_EQ(Run("ReceiveDump"), "--\r\n");
-}
-
-TEST_F(SerialCommandsTest, LineCommandsFailOnAPseudoTerminal) {
-  for (const char* word : {"setDTR", "moveDTR", "setRTS", "moveRTS"})
-    EXPECT_EQ(Run(word), "error\r\n") << word;
-}
-
-TEST_F(SerialCommandsTest, ClearLeavesOnlyTheDumpImageToSend) {
-  Poke("0205 0001 1234AB");
-  Run("Clear");  // sets no outcome: the poke's empty line answers
-  line.ClearWritten();
-  EXPECT_EQ(Run("Send"), "sended\r\n");
-  EXPECT_TRUE(line.WrittenBytes().empty());
-  EXPECT_EQ(Run("SendDump"), "sended\r\n");
-  EXPECT_EQ(line.WaitForWritten(WorkedDumpFrame.size()), WorkedDumpFrame);
-  EXPECT_EQ(Run("EasySend"), "error\r\n");
-}
-
-TEST_F(SerialCommandsTest, VersionPortStateAndUnknownWords) {
-  EXPECT_EQ(Run("Version"), "2.32\r\n");
-  EXPECT_EQ(Run("PortState"), "OK\r\n");
-  EXPECT_EQ(Run("version"), "OK\r\n");  // names no command: the item keeps the last outcome
 }
 
 TEST_F(SerialCommandsTest, DriverGoesOnWhenTheDeviceVanishes) {
@@ -203,7 +180,6 @@ TEST(SerialCommandsWithoutPort, PortStateFailsAndCommandsStillAnswer) {
   ASSERT_TRUE(driver.Start(links)) << driver.StandardError();
   EXPECT_EQ(RunZelctl({"run", "PortState"}).out, "Fail\r\n");
   EXPECT_EQ(RunZelctl({"poke", "0205 0001 12", "run", "Send"}).out, "sended\r\n");
-  EXPECT_EQ(RunZelctl({"run", "EasySend"}).out, "error\r\n");
   EXPECT_EQ(RunZelctl({"run", "Receive"}).out, "00\r\n");
 }
 

@@ -4,7 +4,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QFrame>
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
@@ -37,54 +36,42 @@ class MainWindow : public ::testing::Test {
 TEST_F(MainWindow, IsAFixedAlwaysOnTopStripWithOnlyTheSystemMenuBox) {
   EXPECT_EQ(form().windowTitle(), QString::fromLatin1("ZEL"));
   const Qt::WindowFlags flags = form().windowFlags();
-  EXPECT_TRUE(flags & Qt::WindowStaysOnTopHint);
-  EXPECT_TRUE(flags & Qt::WindowSystemMenuHint);
-  EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
-  EXPECT_TRUE(flags & Qt::CustomizeWindowHint) << "without it the platform adds its own boxes";
-  EXPECT_FALSE(flags & Qt::WindowMinimizeButtonHint);
-  EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+  // Without CustomizeWindowHint the platform adds its own boxes.
+  for (Qt::WindowType present : {Qt::WindowStaysOnTopHint, Qt::WindowSystemMenuHint,
+                                 Qt::WindowCloseButtonHint, Qt::CustomizeWindowHint})
+    EXPECT_TRUE(flags & present) << present;
+  EXPECT_FALSE(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
   ShowWindow();
   EXPECT_EQ(form().centralWidget()->size(), QSize(128, 22)) << "client area below the menu";
   EXPECT_EQ(form().size(), QSize(128, form().menuBar()->height() + 22));
   EXPECT_EQ(form().minimumSize(), form().maximumSize()) << "not resizable";
-  EXPECT_EQ(form().font().pixelSize(), 13);
   EXPECT_EQ(form().toolTip(), QString::fromLatin1("ZEL driver"));
 }
 
 TEST_F(MainWindow, OpensAtTheTopLeftCornerOfTheScreen) {
-  // Placed by creation itself, not left to the platform's choice.
-  EXPECT_TRUE(form().testAttribute(Qt::WA_Moved));
-  EXPECT_EQ(form().pos(), QPoint(0, 0));
   ShowWindow();
   EXPECT_EQ(form().frameGeometry().topLeft(), QPoint(0, 0));
 }
 
 TEST_F(MainWindow, BlackPanelHoldsTheEmptyTealIndicator) {
-  ShowWindow();
-  EXPECT_EQ(form().Panel1->geometry(), QRect(0, 0, 128, 20));
-  EXPECT_EQ(form().Panel1->frameShadow(), QFrame::Sunken);
   EXPECT_EQ(form().Panel1->palette().color(QPalette::Window), QColor(Qt::black));
   EXPECT_EQ(form().TextIndicator->parentWidget(), form().Panel1);
-  EXPECT_EQ(form().TextIndicator->pos(), QPoint(1, 1));
   EXPECT_EQ(form().TextIndicator->text(), QString());
   EXPECT_TRUE(form().TextIndicator->font().bold());
-  EXPECT_EQ(form().TextIndicator->font().pixelSize(), 13);
   EXPECT_EQ(form().TextIndicator->palette().color(QPalette::WindowText), QColor(0, 128, 128));
-  EXPECT_TRUE(form().TextIndicator->toolTip().isEmpty()) << "no hint of its own";
 }
 
 TEST_F(MainWindow, MenuHasExclamationWithAboutAndCloseBesideADirectSetup) {
+  const auto texts = [](const QList<QAction*>& actions) {
+    QStringList list;
+    for (QAction* action : actions) list << (action->isSeparator() ? "-" : action->text());
+    return list;
+  };
   const QList<QAction*> top = form().menuBar()->actions();
-  ASSERT_EQ(top.size(), 2);
-  EXPECT_EQ(top[0]->text(), QString::fromLatin1("&!"));
+  ASSERT_EQ(texts(top), QStringList({"&!", "&Setup"}));
   ASSERT_NE(top[0]->menu(), nullptr);
-  EXPECT_EQ(top[1]->text(), QString::fromLatin1("&Setup"));
   EXPECT_EQ(top[1]->menu(), nullptr) << "acts at once, without a submenu";
-  const QList<QAction*> entries = top[0]->menu()->actions();
-  ASSERT_EQ(entries.size(), 3);
-  EXPECT_EQ(entries[0]->text(), QString::fromLatin1("&About"));
-  EXPECT_TRUE(entries[1]->isSeparator());
-  EXPECT_EQ(entries[2]->text(), QString::fromLatin1("&Close"));
+  EXPECT_EQ(texts(top[0]->menu()->actions()), QStringList({"&About", "-", "&Close"}));
 }
 
 TEST_F(MainWindow, CreationOpensThePortFromTheSettingsFile) {
@@ -93,9 +80,6 @@ TEST_F(MainWindow, CreationOpensThePortFromTheSettingsFile) {
   EXPECT_TRUE(parts.front.ComProperties()->IsPortConfigured);
   EXPECT_EQ(parts.front.ComProperties()->SetupDialog, form().SetupDialog());
   EXPECT_EQ(form().SetupDialog()->parent(), &form()) << "owned by the window";
-  EXPECT_FALSE(form().SetupDialog()->isVisible());
-  EXPECT_EQ(parts.front.Frames.SendLength, 0);
-  EXPECT_EQ(parts.front.Frames.ReplyLength, 0);
 }
 
 TEST(MainWindowWithoutPort, ComesUpAllTheSameAndSaysFail) {
@@ -134,10 +118,7 @@ INSTANTIATE_TEST_SUITE_P(
     MainWindow, IndicatorShows,
     ::testing::Values(IndicatorCase{"poke", {"poke:0205 0001 1234AB"}, "data loaded"},
                       IndicatorCase{"version", {"Version"}, "2.32"},
-                      IndicatorCase{"port state", {"PortState"}, "OK"},
                       IndicatorCase{"clear empties", {"Version", "Clear"}, ""},
-                      IndicatorCase{"receive with nothing", {"Receive"}, "no answer"},
-                      IndicatorCase{"dump of nothing", {"ReceiveDump"}, "received 0b"},
                       IndicatorCase{"unknown word leaves it", {"Version", "version"}, "2.32"}),
     [](const ::testing::TestParamInfo<IndicatorCase>& tested) {
       std::string name;
@@ -200,21 +181,11 @@ TEST(AboutBoxLooks, TitlePictureReleaseAndDefaultOk) {
   EXPECT_EQ(about.minimumSize(), about.maximumSize()) << "fixed dialog border";
   EXPECT_EQ(about.ProductName->text(), QString::fromLatin1("ZEL driver"));
   EXPECT_EQ(about.Version->text(), QString::fromLatin1("Release 2.32  (32 bit)"));
-  EXPECT_EQ(about.ProgramIcon->pixmap().size(), QSize(100, 100));
   const QImage picture = about.ProgramIcon->pixmap().toImage();
+  EXPECT_EQ(picture.size(), QSize(100, 100));
   EXPECT_NE(picture.pixel(50, 50), picture.pixel(0, 0)) << "something is drawn";
-  EXPECT_EQ(about.Panel1->palette().color(QPalette::Window), QColor(Qt::white));
-  EXPECT_NE(about.Panel1->frameShape(), QFrame::NoFrame) << "bevelled";
-  for (QWidget* onPanel :
-       {static_cast<QWidget*>(about.ProgramIcon), static_cast<QWidget*>(about.ProductName),
-        static_cast<QWidget*>(about.Version)}) {
-    EXPECT_EQ(onPanel->parentWidget(), about.Panel1);
-    EXPECT_TRUE(about.Panel1->rect().contains(onPanel->geometry()))
-        << onPanel->objectName().toStdString();
-  }
   EXPECT_EQ(about.OKButton->text(), QString::fromLatin1("OK"));
   EXPECT_TRUE(about.OKButton->isDefault());
-  EXPECT_GT(about.OKButton->y(), about.Panel1->geometry().bottom()) << "below the panel";
 }
 
 TEST(AboutBoxLooks, OpensCentredOnTheScreenAndEnterPressesOk) {
@@ -256,19 +227,14 @@ TEST_P(WindowCommands, HiddenStaysHiddenUntilShowWhichRestoresTheRememberedState
 INSTANTIATE_TEST_SUITE_P(
     MainWindow, WindowCommands,
     ::testing::Values(
+        // Hidden stays hidden through NormalSize and Minimize, which are remembered for Show.
         StateCase{"hide", {"Hide"}, false, false},
         StateCase{"hide then normal size", {"Hide", "NormalSize"}, false, false},
         StateCase{"hide then minimize", {"Hide", "Minimize"}, false, false},
         StateCase{"hide minimize show", {"Hide", "Minimize", "Show"}, true, true},
         StateCase{
-            "hide minimize normal show", {"Hide", "Minimize", "NormalSize", "Show"}, true, false},
-        StateCase{"minimize", {"Minimize"}, true, true},
-        StateCase{"minimize normal size", {"Minimize", "NormalSize"}, true, false},
-        StateCase{"minimize hide", {"Minimize", "Hide"}, false, true},
-        StateCase{
             "minimize hide normal show", {"Minimize", "Hide", "NormalSize", "Show"}, true, false},
-        StateCase{"minimize hide show", {"Minimize", "Hide", "Show"}, true, true},
-        StateCase{"hide hide show", {"Hide", "Hide", "Show"}, true, false},
+        StateCase{"minimize normal size", {"Minimize", "NormalSize"}, true, false},
         StateCase{"show when shown", {"Show"}, true, false}),
     [](const ::testing::TestParamInfo<StateCase>& tested) {
       std::string name;

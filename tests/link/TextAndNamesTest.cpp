@@ -13,7 +13,6 @@ TEST(LinkText, SplitsAtCrLfAndCrLfWithoutAnEmptyLastLine) {
     Lines lines;
   } cases[] = {
       {"", {}},
-      {"Send", {"Send"}},
       {"Send\r\n", {"Send"}},
       {"Send\n", {"Send"}},
       {"Send\r", {"Send"}},
@@ -21,7 +20,6 @@ TEST(LinkText, SplitsAtCrLfAndCrLfWithoutAnEmptyLastLine) {
       {"a\r\n\r\nb", {"a", "", "b"}},
       {"a\n\rb", {"a", "", "b"}},  // LF CR is two breaks
       {"a\r\r\nb", {"a", "", "b"}},
-      {"0205 0001 12\r\nignored", {"0205 0001 12", "ignored"}},
       {" Send ", {" Send "}},
   };
   for (const auto& c : cases) EXPECT_EQ(SplitLines(c.text), c.lines) << "text: " << c.text;
@@ -51,9 +49,7 @@ TEST(LinkText, RequestAnswerIsEveryLineFollowedByCrLf) {
 TEST(ServiceNames, AreTheProgramFileNameUpToItsFirstDot) {
   EXPECT_EQ(ServiceNameFromProgramPath("/work/build/bin/ZELdrv"), "ZELdrv");
   EXPECT_EQ(ServiceNameFromProgramPath("/opt/x.y/ZELdrv2"), "ZELdrv2");
-  EXPECT_EQ(ServiceNameFromProgramPath("C:\\ZEL\\ZELdrv.exe"), "ZELdrv");
-  EXPECT_EQ(ServiceNameFromProgramPath("ZELdrv.old.exe"), "ZELdrv");
-  EXPECT_EQ(ServiceNameFromProgramPath("ZELdrv"), "ZELdrv");
+  EXPECT_EQ(ServiceNameFromProgramPath("C:\\ZEL\\ZELdrv.old.exe"), "ZELdrv");
   EXPECT_EQ(ServiceNameFromProgramPath("/bin/.hidden"), "");
 }
 
@@ -65,10 +61,6 @@ TEST(ServiceNames, ThatCouldEscapeTheLinkDirectoryAreUnusable) {
 }
 
 TEST(ServiceNames, TopicsMatchRegardlessOfCase) {
-  EXPECT_TRUE(SameTopic("ZELdriver", "ZELdriver"));
-  EXPECT_TRUE(SameTopic("zeldriver", "ZELdriver"));
-  EXPECT_TRUE(SameTopic("ZELDRIVER", "ZELdriver"));
-  EXPECT_FALSE(SameTopic("ZELdrvX", "ZELdriver"));
-  EXPECT_FALSE(SameTopic("ZELdriver ", "ZELdriver"));
-  EXPECT_FALSE(SameTopic("", "ZELdriver"));
+  EXPECT_TRUE(SameTopic("zelDRIVER", "ZELdriver"));
+  for (const char* other : {"ZELdrvX", "ZELdriver ", ""}) EXPECT_FALSE(SameTopic(other, "ZELdriver"));
 }
