@@ -187,3 +187,27 @@ TEST_F(DriverLinkTest, ConnectionsFromAnotherUserAreRefused) {
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0);
 }
+
+TEST_F(DriverLinkTest, TransactionsOfAClientThatLeftAreStillCarriedOut) {
+  {
+    RawLinkSocket raw;
+    ASSERT_TRUE(raw.Connect(Socket()));
+    std::string burst = EncodeMessage(MakeMessage(MessageKind::Connect, 1, "ZELdriver"));
+    burst += EncodeMessage(MakeMessage(MessageKind::Poke, 2, "0205 0001 12", "ZELDDEItem"));
+    ASSERT_TRUE(raw.SendBytes(burst));
+  }  // gone without waiting for an answer
+  // The poke ran: the item went from "no line" to one empty line.
+  const auto after = RunZelctl({"request"});
+  EXPECT_EQ(after.exitCode, 0);
+  EXPECT_EQ(after.out, "\r\n");
+}
+
+TEST_F(DriverLinkTest, CopyUnderAnotherNameServesThatName) {
+  DriverInstallation copy("/dev/zel-test-absent-port", "Immediately answer", "ZELdrv2");
+  ASSERT_TRUE(copy.Ok());
+  DriverProcess second(copy.Program());
+  ASSERT_TRUE(second.Start(links, "ZELdrv2")) << second.StandardError();
+  EXPECT_EQ(RunZelctl({"--service", "ZELdrv2", "poke", "12", "request"}).out, "\r\n");
+  EXPECT_EQ(RunZelctl({"request"}).out, "") << "the first driver's item was not touched";
+}
+
