@@ -1,0 +1,17 @@
+// ZELcli: the test client with which a person works the driver ZELdrv by hand.
+#include <QApplication>
+
+#include "client/ClientForm.h"
+#include "common/DisplayFallback.h"
+#include "common/ZELWriteBar.h"
+
+int main(int argc, char* argv[]) {
+  UseOffscreenWithoutDisplay();
+  QApplication application(argc, argv);
+  QApplication::setApplicationName("ZEL test-client");
+  TForm1 form;
+  TWriteBar writeBar;
+  WriteBar = &writeBar;
+  form.show();
+  return QApplication::exec();
+}
