@@ -38,7 +38,7 @@ bool ClientLink::Open() {
       return false;
     }
     // Detached, so the driver outlives the client. A start "minimised, not activated" has no
-    // portable counterpart; the driver's window decides how it first appears.
+    // portable counterpart: the driver is minimised by its own command once it answers.
     if (!QProcess::startDetached(QString::fromStdString(program), {DriverTopic})) {
       error_ = "cannot start " + program;
       return false;
@@ -49,6 +49,7 @@ bool ClientLink::Open() {
     bool connected = false;
     while (!(connected = Connect()) && waited.elapsed() < startWaitMs_) QThread::msleep(100);
     if (!connected) return false;
+    link_->Execute("Minimize");
   }
   // The advised copy is never read; the link only keeps the item named, as the driver expects.
   link_->StartAdvise(DriverItem, NoticeRequestTimeoutMs);
