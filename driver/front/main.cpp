@@ -6,13 +6,11 @@
 #include <cstdio>
 
 #include "common/DisplayFallback.h"
-#include "common/ZELWriteBar.h"
 #include "ddelink/LocalLinkServer.h"
 #include "ddelink/ServiceName.h"
-#include "driver/front/AboutBox.h"
 #include "driver/front/DriverFront.h"
+#include "driver/front/DriverWindows.h"
 #include "driver/front/DriverWords.h"
-#include "driver/front/MainForm.h"
 #include "driver/front/StderrStatus.h"
 #include "driver/front/WindowRelay.h"
 
@@ -41,17 +39,11 @@ int main(int argc, char* argv[]) {
 
   StderrStatus echo;
   WriteBarNotice notice;
-  TMainForm mainForm(front, zel::MakePlatformSerialPort(),
-                     QCoreApplication::applicationDirPath().toStdString() + "/", notice, &echo);
-  window.Attach(&mainForm, &mainForm);
-  TAboutBox aboutBox;
-  AboutBox = &aboutBox;
-  TWriteBar writeBar;
-  WriteBar = &writeBar;
+  DriverWindows windows(front, window, zel::MakePlatformSerialPort(),
+                        QCoreApplication::applicationDirPath().toStdString() + "/", notice, &echo);
 
-  mainForm.show();
+  windows.mainForm.show();
   const int exitCode = application.exec();
   link.ServeWhatHasArrived(1000);
-  window.Detach();
   return exitCode;
 }

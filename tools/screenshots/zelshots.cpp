@@ -17,10 +17,9 @@
 
 #include "common/ZELWriteBar.h"
 #include "ddelink/LinkWire.h"
-#include "driver/front/AboutBox.h"
 #include "driver/front/DriverFront.h"
+#include "driver/front/DriverWindows.h"
 #include "driver/front/DriverWords.h"
-#include "driver/front/MainForm.h"
 #include "driver/front/WindowRelay.h"
 #include "driver/port/SerialPort.h"
 
@@ -97,13 +96,9 @@ int main(int argc, char* argv[]) {
   SteadyClock clock;
   DriverFront front(window, window, clock);
   WriteBarNotice notice;
-  TMainForm mainForm(front, std::make_unique<NoSerialPort>(),
-                     programDirectory.path().toStdString() + "/", notice);
-  window.Attach(&mainForm, &mainForm);
-  TAboutBox aboutBox;
-  AboutBox = &aboutBox;
-  TWriteBar writeBar;
-  WriteBar = &writeBar;
+  DriverWindows windows(front, window, std::make_unique<NoSerialPort>(),
+                        programDirectory.path().toStdString() + "/", notice);
+  TMainForm& mainForm = windows.mainForm;
 
   mainForm.show();
   front.ZELdriver.Poke(DriverItem, TextFormat, "0205 0001 1234AB");  // "data loaded"
@@ -114,6 +109,5 @@ int main(int argc, char* argv[]) {
                  "message-bar.png"))
     ok = false;
   if (!SaveModal([&] { mainForm.Setup1Click(); }, directory, "setup-dialog.png")) ok = false;
-  window.Detach();
   return ok ? 0 : 1;
 }
