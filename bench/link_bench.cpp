@@ -5,6 +5,8 @@
 #include "ddelink/LinkWire.h"
 #include "driver/front/DriverFront.h"
 
+namespace zel {
+
 namespace {
 
 void ReadSmallMessages(benchmark::State& state) {
@@ -72,3 +74,5 @@ void HandlePoke(benchmark::State& state) {
 BENCHMARK(HandlePoke);
 
 }  // namespace
+
+}  // namespace zel

@@ -6,6 +6,8 @@
 #include <array>
 #include <cstdint>
 
+namespace zel {
+
 namespace {
 
 // Data digits are the driver's: uppercase only.
@@ -110,3 +112,5 @@ std::string DumpText(std::string_view frameText) {
   }
   return std::string(frameText);
 }
+
+}  // namespace zel

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+namespace zel {
+
 // The test client's entry check: the four address fields and the data memo become FrameText, the
 // line the client pokes ("AAAA SSSS DD..."). Pure functions over the controls' texts (UTF-8); the
 // window passes its texts in and acts on the result.
@@ -58,3 +60,5 @@ EntryCheckResult CheckEntry(std::string_view hiTo, std::string_view loTo, std::s
 // removed, twice. The data digits of a valid FrameText remain ("" when there are none). A step that
 // finds no space removes nothing.
 std::string DumpText(std::string_view frameText);
+
+}  // namespace zel

@@ -3,9 +3,13 @@
 
 #include <string>
 
+namespace zel {
+
 class Notice {
  public:
   virtual ~Notice() = default;
   // Shows the text and returns once the user has acknowledged it.
   virtual void ShowNotice(const std::string& text) = 0;
 };
+
+}  // namespace zel

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+namespace zel {
+
 class LinkClient {
  public:
   virtual ~LinkClient() = default;
@@ -27,3 +29,5 @@ class LinkClient {
   // Why the last call failed.
   virtual const std::string& LastError() const = 0;
 };
+
+}  // namespace zel

@@ -3,6 +3,8 @@
 
 #include <string>
 
+namespace zel {
+
 class LinkServer {
  public:
   virtual ~LinkServer() = default;
@@ -12,3 +14,5 @@ class LinkServer {
   // taken over. Failed: `error` says why.
   virtual RegisterOutcome Register(const std::string& service, std::string& error) = 0;
 };
+
+}  // namespace zel

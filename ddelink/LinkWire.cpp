@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace zel {
+
 namespace {
 
 void PutU32(std::string& out, uint32_t value) {
@@ -162,3 +164,5 @@ MessageReader::Event MessageReader::Next() {
   events_.pop_front();
   return event;
 }
+
+}  // namespace zel

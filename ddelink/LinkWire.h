@@ -12,6 +12,10 @@
 #include <string>
 #include <string_view>
 
+#include "common/Names.h"
+
+namespace zel {
+
 enum class MessageKind : uint8_t {
   // client -> driver
   Connect = 'C',  // body: topic
@@ -27,7 +31,6 @@ enum class MessageKind : uint8_t {
   Notice = 'v',   // body: item, format (id = the Advise's id)
 };
 
-constexpr uint32_t TextFormat = 1;  // 8-bit text; the only format served
 constexpr uint32_t MinMessageSize = 5;             // kind + id
 constexpr uint32_t MaxMessageSize = 1024u * 1024u; // one message, kind and id included
 
@@ -80,3 +83,5 @@ class MessageReader {
   bool skipping_ = false;
   bool broken_ = false;
 };
+
+}  // namespace zel

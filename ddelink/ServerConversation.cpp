@@ -4,6 +4,8 @@
 #include "ddelink/ServiceName.h"
 #include "ddelink/TextLines.h"
 
+namespace zel {
+
 const char* RefusalReason(TransactionResult result) {
   switch (result) {
     case TransactionResult::Done:
@@ -48,3 +50,5 @@ TransactionResult ServerConversation::Request(std::string_view item, uint32_t fo
   if (check == TransactionResult::Done) answer = item_.RequestText();
   return check;
 }
+
+}  // namespace zel

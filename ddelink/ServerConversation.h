@@ -9,6 +9,8 @@
 
 #include "ddelink/ServerItem.h"
 
+namespace zel {
+
 // The program behind the topic.
 class ConversationHandler {
  public:
@@ -50,3 +52,5 @@ class ServerConversation {
   ConversationHandler& handler_;
   bool stopped_ = false;
 };
+
+}  // namespace zel

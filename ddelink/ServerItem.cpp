@@ -2,6 +2,8 @@
 
 #include "ddelink/TextLines.h"
 
+namespace zel {
+
 std::string ServerItem::Text() const { return lines_.empty() ? std::string() : lines_.front(); }
 
 void ServerItem::SetText(const std::string& text) { SetLines({text}); }
@@ -16,3 +18,5 @@ std::string ServerItem::RequestText() const { return JoinLines(lines_); }
 void ServerItem::Changed() const {
   if (listener_) listener_();
 }
+
+}  // namespace zel

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace zel {
+
 class ServerItem {
  public:
   explicit ServerItem(std::string name) : name_(std::move(name)) {}
@@ -35,3 +37,5 @@ class ServerItem {
   std::vector<std::string> lines_;
   std::function<void()> listener_;
 };
+
+}  // namespace zel

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace zel {
+
 std::string ServiceNameFromProgramPath(std::string_view programPath) {
   const auto slash = programPath.find_last_of("/\\");
   std::string_view name =
@@ -19,3 +21,5 @@ bool SameTopic(std::string_view a, std::string_view b) {
   return a.size() == b.size() &&
          std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
 }
+
+}  // namespace zel

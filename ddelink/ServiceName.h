@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+namespace zel {
+
 // The service a program serves: its file name without directory and without everything from the
 // first dot ("/opt/zel/ZELdrv.bin" serves "ZELdrv"). Both '/' and '\\' end a directory.
 std::string ServiceNameFromProgramPath(std::string_view programPath);
@@ -13,3 +15,5 @@ bool IsUsableServiceName(std::string_view name);
 
 // Topics are matched regardless of ASCII case; items are matched exactly.
 bool SameTopic(std::string_view a, std::string_view b);
+
+}  // namespace zel

@@ -1,5 +1,7 @@
 #include "ddelink/TextLines.h"
 
+namespace zel {
+
 std::string_view UntilNul(std::string_view text) {
   const auto nul = text.find('\0');
   return nul == std::string_view::npos ? text : text.substr(0, nul);
@@ -30,3 +32,5 @@ std::string JoinLines(const std::vector<std::string>& lines) {
   }
   return text;
 }
+
+}  // namespace zel

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+namespace zel {
+
 // The text up to (not including) its first NUL.
 std::string_view UntilNul(std::string_view text);
 
@@ -14,3 +16,5 @@ std::vector<std::string> SplitLines(std::string_view text);
 
 // Every line followed by CR LF; the empty text for no line.
 std::string JoinLines(const std::vector<std::string>& lines);
+
+}  // namespace zel

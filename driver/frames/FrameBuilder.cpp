@@ -3,16 +3,13 @@
 #include <algorithm>
 #include <cstddef>
 
-#include "driver/frames/Checksum.h"
 #include "driver/frames/HexText.h"
+
+namespace zel {
 
 namespace {
 
 constexpr size_t AddressCharacters = 8;
-constexpr int32_t CountOffset = 4;
-constexpr int32_t HeaderSumOffset = 5;
-constexpr int32_t DataOffset = 7;
-constexpr int32_t HeaderOnlyLength = 7;
 
 // A field cut short by blank-skipping must not read past the text; '\0' stands in for the missing
 // character because it is a non-digit, which is what a missing character counts as.
@@ -33,11 +30,6 @@ void SkipBlanks(std::string_view& rest) {
   while (!rest.empty() && IsBlank(rest.front())) rest.remove_prefix(1);
 }
 
-void StoreSum(FrameBuffer& frame, int32_t offset, uint16_t sum) {
-  frame[static_cast<size_t>(offset)] = static_cast<uint8_t>(sum & 0xFF);
-  frame[static_cast<size_t>(offset) + 1] = static_cast<uint8_t>(sum >> 8);
-}
-
 }  // namespace
 
 void BuildSendFrame(std::string_view text, FrameBuffer& frame, int32_t& length) {
@@ -48,33 +40,32 @@ void BuildSendFrame(std::string_view text, FrameBuffer& frame, int32_t& length) 
     // Such a line is sent as if "0000 0000 " stood before it. Parsing that prefix yields four zero
     // address bytes and then skips the line's own leading blanks; doing exactly that here saves
     // building the longer text.
-    std::fill(frame.begin(), frame.begin() + CountOffset, uint8_t{0});
+    std::fill_n(frame.begin(), frame::CountOffset, uint8_t{0});
   } else {
     // Instrument number first in text, node number first on the wire.
-    frame[1] = TakePair(rest);
-    frame[0] = TakePair(rest);
+    frame[frame::AddresseeOffset + 1] = TakePair(rest);
+    frame[frame::AddresseeOffset] = TakePair(rest);
     SkipBlanks(rest);
-    frame[3] = TakePair(rest);
-    frame[2] = TakePair(rest);
+    frame[frame::SenderOffset + 1] = TakePair(rest);
+    frame[frame::SenderOffset] = TakePair(rest);
   }
   SkipBlanks(rest);
 
   // Blanks are not skipped between data pairs: the client pokes the data as one unbroken run.
-  int32_t count = 0;
-  while (rest.size() >= 2 && count < MaxDataCount) {
-    frame[static_cast<size_t>(DataOffset) + static_cast<size_t>(count)] = TakePair(rest);
+  size_t count = 0;
+  while (rest.size() >= 2 && count < frame::MaxDataCount) {
+    frame[frame::DataOffset + count] = TakePair(rest);
     ++count;
   }
 
-  frame[CountOffset] = static_cast<uint8_t>(count);
-  StoreSum(frame, HeaderSumOffset, Checksum16(frame, 0, CountOffset));
+  frame[frame::CountOffset] = static_cast<uint8_t>(count);
+  frame::WriteU16(&frame[frame::HeaderSumOffset], frame::SumOf(frame.data(), frame::CountOffset + 1));
+  // A frame without data carries no data sum.
   if (count > 0) {
-    StoreSum(frame, DataOffset + count, Checksum16(frame, DataOffset, DataOffset + count - 1));
-    length = DataOffset + count + 2;
-  } else {
-    // A frame without data carries no data sum.
-    length = HeaderOnlyLength;
+    frame::WriteU16(&frame[frame::DataOffset + count],
+                    frame::SumOf(&frame[frame::DataOffset], count));
   }
+  length = static_cast<int32_t>(frame::FrameLength(count));
 }
 
 void BuildDumpFrame(std::string_view text, FrameBuffer& frame, int32_t& length) {
@@ -87,3 +78,5 @@ void BuildDumpFrame(std::string_view text, FrameBuffer& frame, int32_t& length) 
   }
   length = count;
 }
+
+}  // namespace zel

@@ -3,7 +3,9 @@
 #include <cstdint>
 #include <string_view>
 
-#include "driver/frames/FrameBuffer.h"
+#include "driver/frames/FrameLayout.h"
+
+namespace zel {
 
 // Builds the addressed send frame for a poked line: addressee (four digits), optional blanks,
 // sender (four digits), optional blanks, data as unbroken digit pairs. A line with fewer than eight
@@ -17,3 +19,5 @@ void BuildSendFrame(std::string_view text, FrameBuffer& frame, int32_t& length);
 // pairs (not before the first, not inside one); nothing is added. Stops when the line runs out or
 // after 256 bytes. Positions from length on keep their old content. Does not allocate.
 void BuildDumpFrame(std::string_view text, FrameBuffer& frame, int32_t& length);
+
+}  // namespace zel

@@ -1,5 +1,7 @@
 #include "driver/frames/FrameStore.h"
 
+namespace zel {
+
 void FrameStore::ResetBuffers() {
   ResetSendFrame();
   ResetReply();
@@ -14,3 +16,5 @@ void FrameStore::ResetSendFrame() {
   SendFrame.fill(0);
   SendLength = 0;
 }
+
+}  // namespace zel

@@ -3,7 +3,9 @@
 #include <cstdint>
 #include <string>
 
-#include "driver/frames/FrameBuffer.h"
+#include "driver/frames/FrameLayout.h"
+
+namespace zel {
 
 // The driver's one set of frame buffers. Everything starts zero or empty.
 struct FrameStore {
@@ -24,3 +26,5 @@ struct FrameStore {
   // Zeroes the send frame and its length.
   void ResetSendFrame();
 };
+
+}  // namespace zel

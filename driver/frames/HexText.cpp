@@ -1,5 +1,7 @@
 #include "driver/frames/HexText.h"
 
+namespace zel {
+
 const char HexDigits[] = "0123456789ABCDEF";
 
 int HexDigitValue(char c) {
@@ -24,3 +26,5 @@ void AppendHexByte(std::string& text, uint8_t byte) {
   text.push_back(HexDigits[byte >> 4]);
   text.push_back(HexDigits[byte & 0x0F]);
 }
+
+}  // namespace zel

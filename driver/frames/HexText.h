@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+namespace zel {
+
 // The only hexadecimal digits read or written: "0123456789ABCDEF" (uppercase only).
 extern const char HexDigits[];
 
@@ -18,3 +20,5 @@ bool IsBlank(char c);
 
 // Appends the byte as two uppercase digits, high four bits first (0x07 -> "07").
 void AppendHexByte(std::string& text, uint8_t byte);
+
+}  // namespace zel

@@ -3,20 +3,22 @@
 #include <algorithm>
 #include <cstddef>
 
-#include "driver/frames/Checksum.h"
 #include "driver/frames/HexText.h"
 #include "driver/frames/ReplyWords.h"
 
+namespace zel {
+
 namespace {
 
-constexpr int32_t CountOffset = 4;
-constexpr int32_t HeaderSumOffset = 5;
-constexpr int32_t DataOffset = 7;
+bool SumMatches(const FrameBuffer& bytes, size_t first, size_t count) {
+  return frame::SumOf(&bytes[first], count) == frame::ReadU16(&bytes[first + count]);
+}
 
-uint16_t StoredSum(const FrameBuffer& bytes, int32_t offset) {
-  const auto low = bytes[static_cast<size_t>(offset)];
-  const auto high = bytes[static_cast<size_t>(offset) + 1];
-  return static_cast<uint16_t>(low | (high << 8));
+void AppendStation(std::string& text, const FrameBuffer& bytes, size_t offset) {
+  // Node byte first on the wire, instrument number first in text.
+  AppendHexByte(text, bytes[offset + 1]);
+  AppendHexByte(text, bytes[offset]);
+  text.push_back(' ');
 }
 
 }  // namespace
@@ -26,46 +28,30 @@ bool EchoMatches(const FrameBuffer& written, const FrameBuffer& read, int32_t co
   return std::equal(written.begin(), written.begin() + compared, read.begin());
 }
 
-void DecodeReply(const FrameBuffer& bytes, std::string& text, int32_t length, StatusSink& status) {
+std::string DecodeReply(const FrameBuffer& bytes, std::string& text, int32_t length) {
   text.clear();
-  try {
-    // A read reports at least 0 bytes; anything less is treated as nothing read.
-    if (length <= 0) throw EEmptyBufferError();
-    if (Checksum16(bytes, 0, CountOffset) != StoredSum(bytes, HeaderSumOffset)) {
-      throw ECheckSumError();
-    }
-    // Station addresses travel node byte first but read instrument first.
-    AppendHexByte(text, bytes[1]);
-    AppendHexByte(text, bytes[0]);
-    text.push_back(' ');
-    AppendHexByte(text, bytes[3]);
-    AppendHexByte(text, bytes[2]);
-    text.push_back(' ');
-
-    const int32_t count = bytes[CountOffset];
-    if (count != 0) {
-      // No frame that fits the buffer announces more; its data sum would lie past the end.
-      if (count > MaxDataCount) throw ECheckSumError();
-      const int32_t sumOffset = DataOffset + count;
-      if (Checksum16(bytes, DataOffset, sumOffset - 1) != StoredSum(bytes, sumOffset)) {
-        throw ECheckSumError();
-      }
-      for (int32_t position = DataOffset; position < sumOffset; ++position) {
-        AppendHexByte(text, bytes[static_cast<size_t>(position)]);
-      }
-    }
-    status.SetStatusText(ReceivedOkWord);
-  } catch (const ECheckSumError&) {
-    // Replaces any header text already written: a half-checked reply is not shown.
-    text = CheckSumErrorText;
-    status.SetStatusText(CheckSumErrorWord);
-  } catch (const EEmptyBufferError&) {
+  // A read reports at least 0 bytes; anything less is treated as nothing read.
+  if (length <= 0) {
     text = NoAnswerText;
-    status.SetStatusText(NoAnswerWord);
+    return NoAnswerWord;
   }
+  const size_t count = bytes[frame::CountOffset];
+  // No frame that fits the buffer announces more than 247 bytes: its data sum would lie past
+  // the end. A reply that fails a check shows no part of itself.
+  if (!SumMatches(bytes, 0, frame::CountOffset + 1) || count > frame::MaxDataCount ||
+      (count > 0 && !SumMatches(bytes, frame::DataOffset, count))) {
+    text = CheckSumErrorText;
+    return CheckSumErrorWord;
+  }
+  AppendStation(text, bytes, frame::AddresseeOffset);
+  AppendStation(text, bytes, frame::SenderOffset);
+  for (size_t position = frame::DataOffset; position < frame::DataOffset + count; ++position) {
+    AppendHexByte(text, bytes[position]);
+  }
+  return ReceivedOkWord;
 }
 
-void DecodeDump(const FrameBuffer& bytes, std::string& text, int32_t count, StatusSink& status) {
+std::string DecodeDump(const FrameBuffer& bytes, std::string& text, int32_t count) {
   const int32_t shown = std::clamp<int32_t>(count, 0, FrameCapacity);
   text.clear();
   text.reserve(static_cast<size_t>(shown) * 3);
@@ -73,6 +59,8 @@ void DecodeDump(const FrameBuffer& bytes, std::string& text, int32_t count, Stat
     AppendHexByte(text, bytes[static_cast<size_t>(position)]);
     text.push_back(' ');
   }
-  status.SetStatusText(DumpCountPrefix + std::to_string(shown) + DumpCountSuffix);
   if (shown == 0) text = EmptyDumpText;
+  return DumpCountPrefix + std::to_string(shown) + DumpCountSuffix;
 }
+
+}  // namespace zel

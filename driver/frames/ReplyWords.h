@@ -1,5 +1,7 @@
 #pragma once
 
+namespace zel {
+
 // The texts that reply reception puts into the data item and the status indicator. Each is
 // produced from here only.
 
@@ -15,3 +17,5 @@ inline constexpr char DumpCountSuffix[] = "b";
 inline constexpr char CheckSumErrorText[] = "0000";
 inline constexpr char NoAnswerText[] = "00";
 inline constexpr char EmptyDumpText[] = "--";
+
+}  // namespace zel

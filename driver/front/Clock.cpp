@@ -3,6 +3,8 @@
 #include <chrono>
 #include <thread>
 
+namespace zel {
+
 int64_t SteadyClock::NowMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(
              std::chrono::steady_clock::now().time_since_epoch())
@@ -10,3 +12,5 @@ int64_t SteadyClock::NowMs() {
 }
 
 void SteadyClock::SleepMs(int64_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+}  // namespace zel

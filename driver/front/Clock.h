@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace zel {
+
 class Clock {
  public:
   virtual ~Clock() = default;
@@ -16,3 +18,5 @@ class SteadyClock : public Clock {
   int64_t NowMs() override;
   void SleepMs(int64_t ms) override;
 };
+
+}  // namespace zel

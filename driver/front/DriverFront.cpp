@@ -2,8 +2,10 @@
 
 #include "driver/frames/FrameBuilder.h"
 #include "driver/frames/ReplyDecoder.h"
-#include "driver/frames/ReplyReader.h"
+#include "driver/front/ReplyReader.h"
 #include "driver/front/DriverWords.h"
+
+namespace zel {
 
 namespace {
 
@@ -113,7 +115,7 @@ void DriverFront::Receive() {
       break;
     }
   }
-  DecodeReply(Frames.ReplyBuffer, Frames.ReplyText, Frames.ReplyLength, status_);
+  status_.SetStatusText(DecodeReply(Frames.ReplyBuffer, Frames.ReplyText, Frames.ReplyLength));
   ZELDDEItem.SetText(Frames.ReplyText);
   Frames.ReplyText.clear();
 }
@@ -123,7 +125,7 @@ void DriverFront::ReceiveDump() {
   status_.SetStatusText("");
   Frames.ResetReply();
   ReadReply(*port_, Frames);
-  DecodeDump(Frames.ReplyBuffer, Frames.ReplyText, Frames.ReplyLength, status_);
+  status_.SetStatusText(DecodeDump(Frames.ReplyBuffer, Frames.ReplyText, Frames.ReplyLength));
   ZELDDEItem.SetText(Frames.ReplyText);
   Frames.ReplyText.clear();
 }
@@ -151,3 +153,5 @@ void DriverFront::Close() {
   clock_.SleepMs(ClosePauseMs);  // nothing is served meanwhile
   window_.Close();
 }
+
+}  // namespace zel

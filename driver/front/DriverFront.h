@@ -9,14 +9,17 @@
 #include <string>
 #include <vector>
 
-#include "ddelink/LinkNames.h"
+#include "ddelink/LinkTimeouts.h"
+#include "common/Names.h"
 #include "ddelink/ServerConversation.h"
 #include "ddelink/ServerItem.h"
 #include "driver/frames/FrameStore.h"
-#include "driver/frames/StatusSink.h"
+#include "driver/front/StatusSink.h"
 #include "driver/front/Clock.h"
 #include "driver/front/DriverWindow.h"
-#include "driver/port/ComResourceSetup.h"
+#include "driver/port/ComProperties.h"
+
+namespace zel {
 
 class DriverFront : public ConversationHandler {
  public:
@@ -62,3 +65,5 @@ class DriverFront : public ConversationHandler {
   std::unique_ptr<TComProperties> port_;
   std::map<std::string, std::function<void()>> commands_;  // by command word
 };
+
+}  // namespace zel

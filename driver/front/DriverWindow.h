@@ -1,4 +1,7 @@
 #pragma once
+
+namespace zel {
+
 // What the commands need of the driver's main window.
 
 class DriverWindow {
@@ -11,3 +14,5 @@ class DriverWindow {
   // Closes the window the way its close box does; the program ends.
   virtual void Close() = 0;
 };
+
+}  // namespace zel

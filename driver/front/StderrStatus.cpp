@@ -2,7 +2,11 @@
 
 #include <cstdio>
 
+namespace zel {
+
 void StderrStatus::SetStatusText(const std::string& text) {
   std::fprintf(stderr, "status: %s\n", text.c_str());
   std::fflush(stderr);
 }
+
+}  // namespace zel

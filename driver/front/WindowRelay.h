@@ -3,8 +3,10 @@
 // window through this relay. Until a window is attached, and after it is detached, window
 // commands do nothing and status texts go nowhere.
 
-#include "driver/frames/StatusSink.h"
+#include "driver/front/StatusSink.h"
 #include "driver/front/DriverWindow.h"
+
+namespace zel {
 
 class WindowRelay : public DriverWindow, public StatusSink {
  public:
@@ -37,3 +39,5 @@ class WindowRelay : public DriverWindow, public StatusSink {
   DriverWindow* window_ = nullptr;
   StatusSink* status_ = nullptr;
 };
+
+}  // namespace zel

@@ -7,6 +7,8 @@
 
 #include "common/Notice.h"
 
+namespace zel {
+
 const std::array<const char*, 4> PortNumberItems = {"COM1", "COM2", "COM3", "COM4"};
 const std::array<const char*, 17> TransferRateItems = {
     "75 baud",    "110 baud",   "134 baud",   "150 baud",   "300 baud",   "600 baud",
@@ -135,3 +137,5 @@ std::string PortSettingsCarrier::FileText() const {
   text += ConstantKey + ("=" + std::to_string(WriteTimeOutConstant)) + "\r\n";
   return text;
 }
+
+}  // namespace zel

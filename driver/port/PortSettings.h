@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+namespace zel {
+
 class Notice;
 
 // The item list of each setting, in order; defaults and the port's set-up go by position.
@@ -70,3 +72,5 @@ class PortSettingsCarrier {
   std::string programDirectory_;
   Notice& notice_;
 };
+
+}  // namespace zel

@@ -4,8 +4,10 @@
 #include <cstdio>
 
 #include "common/Notice.h"
-#include "driver/port/FileReplace.h"
+#include "common/FileReplace.h"
 #include "driver/port/PortSettings.h"
+
+namespace zel {
 
 namespace {
 
@@ -35,3 +37,5 @@ bool PortSettingsCarrier::WriteFileWhole(const std::string& path) const {
   std::remove(temporary.c_str());
   return false;
 }
+
+}  // namespace zel

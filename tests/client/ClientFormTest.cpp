@@ -11,10 +11,12 @@
 #include <QLineEdit>
 #include <thread>
 
-#include "client/ClientForm.h"
+#include "client/qt/ClientForm.h"
 #include "tests/port/PtyPair.h"
 #include "tests/support/DriverProcess.h"
 #include "tests/support/LinePlayer.h"
+
+namespace zel {
 
 using Bytes = std::vector<uint8_t>;
 
@@ -54,7 +56,7 @@ class ClientFormTest : public testing::Test {
     return true;
   }
 
-  zel::testing::PtyPair pty;
+  zel::test::PtyPair pty;
   PrivateLinkDirectory links;
   DriverInstallation installation;
   DriverProcess driver;
@@ -228,3 +230,5 @@ TEST_F(ClientFormTest, OnlyTheFirstElevenDisplayedMemoLinesAreChecked) {
     EXPECT_EQ(errors.empty(), c.valid) << c.memo.size();
   }
 }
+
+}  // namespace zel

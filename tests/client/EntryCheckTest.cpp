@@ -10,6 +10,8 @@
 
 #include "client/EntryCheck.h"
 
+namespace zel {
+
 namespace {
 
 constexpr int32_t Int32Min = std::numeric_limits<int32_t>::min();
@@ -94,3 +96,5 @@ TEST(EntryCheck, DumpTextDropsBothAddressFieldsWhateverTheirLength) {
 // clang-format on
 
 }  // namespace
+
+}  // namespace zel

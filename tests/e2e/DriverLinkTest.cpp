@@ -10,9 +10,11 @@
 #include <QFileInfo>
 #include <QThread>
 
-#include "ddelink/LocalLinkClient.h"
+#include "ddelink/local/LocalLinkClient.h"
 #include "tests/support/DriverProcess.h"
 #include "tests/support/RawLinkSocket.h"
+
+namespace zel {
 
 namespace {
 
@@ -211,3 +213,4 @@ TEST_F(DriverLinkTest, CopyUnderAnotherNameServesThatName) {
   EXPECT_EQ(RunZelctl({"request"}).out, "") << "the first driver's item was not touched";
 }
 
+}  // namespace zel

@@ -5,11 +5,13 @@
 
 #include <QElapsedTimer>
 
-#include "ddelink/LocalLinkClient.h"
+#include "ddelink/local/LocalLinkClient.h"
 #include "tests/port/PtyPair.h"
 #include "tests/support/DriverProcess.h"
 #include "tests/support/LinePlayer.h"
 #include "tests/zelsim/SimProcess.h"
+
+namespace zel {
 
 using Bytes = std::vector<uint8_t>;
 
@@ -48,7 +50,7 @@ class SerialCommandsTest : public testing::Test {
 
   void Poke(const std::string& text) { ASSERT_TRUE(link.Poke("ZELDDEItem", text, 10000)); }
 
-  zel::testing::PtyPair pty;
+  zel::test::PtyPair pty;
   PrivateLinkDirectory links;
   DriverInstallation installation;
   DriverProcess driver;
@@ -184,7 +186,7 @@ TEST(SerialCommandsWithoutPort, PortStateFailsAndCommandsStillAnswer) {
 }
 
 TEST(DriverOnSimulatedLine, ExchangesWithAStationAndRetriesOnCollisions) {
-  zelsim::testing::SimProcess sim({"--station", "0205", "--delay", "100", "--echo", "corrupt:1"});
+  zel::sim::test::SimProcess sim({"--station", "0205", "--delay", "100", "--echo", "corrupt:1"});
   ASSERT_FALSE(sim.DevicePath().empty());
   PrivateLinkDirectory links;
   DriverInstallation installation(sim.DevicePath());
@@ -203,3 +205,5 @@ TEST(DriverOnSimulatedLine, ExchangesWithAStationAndRetriesOnCollisions) {
   EXPECT_NE(wire.find("reply from 0205: 01 00 05 02 03 0B 00 12 34 AB F1 00"), std::string::npos);
   EXPECT_EQ(driver.StandardError().find("status: Busy"), std::string::npos);
 }
+
+}  // namespace zel

@@ -6,6 +6,8 @@
 
 #include "tests/support/DriverProcess.h"
 
+namespace zel {
+
 TEST(ZelctlWithoutDriver, UsageErrorsExitTwo) {
   for (const std::vector<std::string>& arguments :
        std::vector<std::vector<std::string>>{{},
@@ -74,3 +76,5 @@ TEST_F(ZelctlTest, ActionsAfterAFailureAreNotRun) {
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_EQ(RunZelctl({"request"}).out, "") << "the poke after the failed request ran";
 }
+
+}  // namespace zel

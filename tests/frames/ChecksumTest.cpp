@@ -5,6 +5,8 @@
 #include "driver/frames/Checksum.h"
 #include "tests/frames/FrameTestSupport.h"
 
+namespace zel {
+
 namespace {
 
 struct SumCase {
@@ -38,3 +40,5 @@ INSTANTIATE_TEST_SUITE_P(
     CaseName());
 
 }  // namespace
+
+}  // namespace zel

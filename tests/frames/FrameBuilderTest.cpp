@@ -6,6 +6,8 @@
 #include "driver/frames/FrameBuilder.h"
 #include "tests/frames/FrameTestSupport.h"
 
+namespace zel {
+
 namespace {
 
 constexpr uint8_t Untouched = 0xCC;
@@ -119,3 +121,5 @@ TEST(FrameBuilding, ReadsNothingBeyondTheTextItIsGiven) {
 }
 
 }  // namespace
+
+}  // namespace zel

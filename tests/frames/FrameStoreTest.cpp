@@ -5,6 +5,8 @@
 
 #include "driver/frames/FrameStore.h"
 
+namespace zel {
+
 namespace {
 
 bool AllEqual(const FrameBuffer& buffer, uint8_t value) {
@@ -57,3 +59,5 @@ TEST(FrameStore, ResetsZeroTheirBuffersAndNeverTheDumpImageOrTheTexts) {
 }
 
 }  // namespace
+
+}  // namespace zel

@@ -10,10 +10,11 @@
 #include <string_view>
 #include <vector>
 
-#include "driver/frames/FrameBuffer.h"
-#include "driver/frames/StatusSink.h"
+#include "driver/frames/FrameLayout.h"
+#include "driver/front/StatusSink.h"
 #include "tests/support/ByteText.h"
 
+namespace zel {
 
 // A buffer holding the given bytes from position 0, every other position set to fill.
 inline FrameBuffer BufferOf(std::string_view hex, uint8_t fill = 0) {
@@ -56,3 +57,5 @@ struct CaseName {
     return std::string(row.param.name);
   }
 };
+
+}  // namespace zel

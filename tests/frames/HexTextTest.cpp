@@ -6,6 +6,8 @@
 
 #include "driver/frames/HexText.h"
 
+namespace zel {
+
 namespace {
 
 TEST(HexText, OnlyUppercaseDigitsHaveAValueEveryOtherCharacterIsMinusOne) {
@@ -31,3 +33,5 @@ TEST(HexText, PairOfNonDigitsTakesEachAsMinusOne) {
 }
 
 }  // namespace
+
+}  // namespace zel

@@ -8,10 +8,12 @@
 #include "tests/support/FakeSerialPort.h"
 #include "tests/support/FrontFakes.h"
 
+namespace zel {
+
 using zel::ModemLineFunction;
-using zel::testing::EchoMode;
-using zel::testing::FakeCallKind;
-using zel::testing::FakeLine;
+using zel::test::EchoMode;
+using zel::test::FakeCallKind;
+using zel::test::FakeLine;
 using Bytes = std::vector<uint8_t>;
 
 namespace {
@@ -25,7 +27,7 @@ const Bytes WorkedReply = {0x00, 0x00, 0x05, 0x02, 0x01, 0x08, 0x00, 0x5A, 0x5A,
 class DriverOnFakeLine : public testing::Test {
  protected:
   void CreatePort(bool openFails) {
-    auto fake = zel::testing::MakeFakePort();
+    auto fake = zel::test::MakeFakePort();
     line = fake.line;
     line->OpenFails = openFails;
     front.FormCreate(std::move(fake.port), settings);
@@ -295,3 +297,5 @@ TEST_F(CommandDispatchWithoutPort, EveryCommandStillEndsWithItsFailureOutcome) {
   }
   EXPECT_TRUE(notice.texts.empty());
 }
+
+}  // namespace zel

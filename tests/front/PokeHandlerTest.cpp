@@ -7,6 +7,8 @@
 #include "driver/front/DriverFront.h"
 #include "tests/support/FrontFakes.h"
 
+namespace zel {
+
 namespace {
 
 class DriverFrontTest : public testing::Test {
@@ -108,3 +110,4 @@ TEST_F(DriverFrontTest, PokeOrRequestOfAnotherItemOrFormatIsRefusedUnhandled) {
   EXPECT_TRUE(front.Frames.PokedText.empty());
 }
 
+}  // namespace zel

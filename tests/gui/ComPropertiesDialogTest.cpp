@@ -21,14 +21,14 @@
 #include <utility>
 #include <vector>
 
-#include "driver/port/ComPropertiesDialog.h"
-#include "driver/port/ComResourceSetup.h"
+#include "driver/port/qt/ComPropertiesDialog.h"
+#include "driver/port/ComProperties.h"
 #include "driver/port/SerialDevices.h"
 #include "tests/gui/ModalDriver.h"
 #include "tests/port/PortTestSupport.h"
 #include "tests/support/FakeSerialPort.h"
 
-namespace zel::testing {
+namespace zel::test {
 namespace {
 
 const std::string IniName = "ZELdrv.ini";
@@ -376,4 +376,4 @@ TEST_F(SetupFlowThroughTheWindow, OkOnAWorkingPortSetsItUpAndStoresTheNineLines)
 }
 
 }  // namespace
-}  // namespace zel::testing
+}  // namespace zel::test

@@ -7,16 +7,16 @@
 #include <memory>
 #include <string>
 
-#include "common/ZELWriteBar.h"
+#include "common/qt/WriteBar.h"
 #include "ddelink/LinkWire.h"
 #include "driver/front/DriverFront.h"
-#include "driver/front/MainForm.h"
+#include "driver/front/qt/MainForm.h"
 #include "driver/front/WindowRelay.h"
 #include "tests/port/PortTestSupport.h"
 #include "tests/support/FakeSerialPort.h"
 #include "tests/support/FrontFakes.h"
 
-namespace zel::testing {
+namespace zel::test {
 
 // The fake port, telling how many event loops were running when the port was closed: 1 is the
 // program's own, more means a modal window's loop was still on the stack.
@@ -90,4 +90,4 @@ struct DriverWindowParts {
   std::unique_ptr<TMainForm> form;
 };
 
-}  // namespace zel::testing
+}  // namespace zel::test

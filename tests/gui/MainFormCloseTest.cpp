@@ -16,13 +16,13 @@
 #include <functional>
 #include <string>
 
-#include "ddelink/LocalLinkServer.h"
-#include "driver/front/AboutBox.h"
-#include "driver/port/ComPropertiesDialog.h"
+#include "ddelink/local/LocalLinkServer.h"
+#include "driver/front/qt/AboutBox.h"
+#include "driver/port/qt/ComPropertiesDialog.h"
 #include "tests/gui/DriverWindowParts.h"
 #include "tests/support/DriverProcess.h"
 
-namespace zel::testing {
+namespace zel::test {
 namespace {
 
 constexpr int SafetyMs = 30000;
@@ -235,4 +235,4 @@ INSTANTIATE_TEST_SUITE_P(MainWindowClose, CloseDuringModal,
                          });
 
 }  // namespace
-}  // namespace zel::testing
+}  // namespace zel::test

@@ -14,12 +14,12 @@
 #include <string>
 #include <vector>
 
-#include "driver/front/AboutBox.h"
-#include "driver/port/ComPropertiesDialog.h"
+#include "driver/front/qt/AboutBox.h"
+#include "driver/port/qt/ComPropertiesDialog.h"
 #include "tests/gui/DriverWindowParts.h"
 #include "tests/gui/ModalDriver.h"
 
-namespace zel::testing {
+namespace zel::test {
 namespace {
 
 class MainWindow : public ::testing::Test {
@@ -255,4 +255,4 @@ TEST_F(MainWindow, ShowBringsTheWindowBackAsTheActiveOne) {
 }
 
 }  // namespace
-}  // namespace zel::testing
+}  // namespace zel::test

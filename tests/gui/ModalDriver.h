@@ -9,7 +9,7 @@
 #include <QWidget>
 #include <functional>
 
-namespace zel::testing {
+namespace zel::test {
 
 struct ModalOutcome {
   bool confirmed = false;  // what the show call returned
@@ -55,4 +55,4 @@ inline ModalOutcome RunModal(const std::function<bool()>& show,
   return outcome;
 }
 
-}  // namespace zel::testing
+}  // namespace zel::test

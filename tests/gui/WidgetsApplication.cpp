@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <memory>
 
+namespace zel {
+
 namespace {
 
 class WidgetsApplication : public ::testing::Environment {
@@ -23,3 +25,5 @@ class WidgetsApplication : public ::testing::Environment {
     ::testing::AddGlobalTestEnvironment(new WidgetsApplication);
 
 }  // namespace
+
+}  // namespace zel

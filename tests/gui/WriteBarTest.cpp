@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "common/ZELWriteBar.h"
+#include "common/qt/WriteBar.h"
 #include "driver/port/PortSettings.h"
 #include "tests/gui/ModalDriver.h"
 
-namespace zel::testing {
+namespace zel::test {
 namespace {
 
 class MessageBar : public ::testing::Test {
@@ -156,4 +156,4 @@ TEST(MessageBarInstance, IsForgottenWhenDestroyed) {
 }
 
 }  // namespace
-}  // namespace zel::testing
+}  // namespace zel::test

@@ -4,6 +4,8 @@
 
 #include "ddelink/LinkWire.h"
 
+namespace zel {
+
 namespace {
 
 std::vector<MessageReader::Event> ReadAll(MessageReader& reader) {
@@ -134,3 +136,5 @@ TEST(LinkWire, IncompleteMessageWaitsForTheRest) {
   ASSERT_TRUE(reader.HasEvent());
   EXPECT_EQ(reader.Next().message.text, "Version");
 }
+
+}  // namespace zel

@@ -5,6 +5,8 @@
 #include "ddelink/ServiceName.h"
 #include "ddelink/TextLines.h"
 
+namespace zel {
+
 using Lines = std::vector<std::string>;
 
 TEST(LinkText, SplitsAtCrLfAndCrLfWithoutAnEmptyLastLine) {
@@ -64,3 +66,5 @@ TEST(ServiceNames, TopicsMatchRegardlessOfCase) {
   EXPECT_TRUE(SameTopic("zelDRIVER", "ZELdriver"));
   for (const char* other : {"ZELdrvX", "ZELdriver ", ""}) EXPECT_FALSE(SameTopic(other, "ZELdriver"));
 }
+
+}  // namespace zel

@@ -5,10 +5,10 @@
 #include <chrono>
 #include <vector>
 
-#include "driver/port/ComResourceSetup.h"
+#include "driver/port/ComProperties.h"
 #include "tests/port/PtyPair.h"
 
-namespace zel::testing {
+namespace zel::test {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
@@ -92,4 +92,4 @@ TEST_F(PortObjectOnPty, ReadsWaitAsTheLatencySays) {
 }
 
 }  // namespace
-}  // namespace zel::testing
+}  // namespace zel::test

@@ -11,12 +11,12 @@
 #include <utility>
 #include <vector>
 
-#include "driver/port/ComResourceSetup.h"
+#include "driver/port/ComProperties.h"
 #include "tests/port/LineStates.h"
 #include "tests/port/PortTestSupport.h"
 #include "tests/support/FakeSerialPort.h"
 
-namespace zel::testing {
+namespace zel::test {
 namespace {
 
 using Kind = FakeCallKind;
@@ -429,4 +429,4 @@ TEST_F(PortObjectInit, MissingFileGivesCom1At75BaudAndAFailedOpenPassesSilently)
 }
 
 }  // namespace
-}  // namespace zel::testing
+}  // namespace zel::test

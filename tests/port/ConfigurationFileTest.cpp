@@ -16,7 +16,7 @@
 #include "tests/frames/FrameTestSupport.h"
 #include "tests/port/PortTestSupport.h"
 
-namespace zel::testing {
+namespace zel::test {
 namespace {
 
 const std::string IniName = "ZELdrv.ini";
@@ -356,4 +356,4 @@ TEST_F(FailedStore, FileWriteProtected) {
 }
 
 }  // namespace
-}  // namespace zel::testing
+}  // namespace zel::test

@@ -10,7 +10,7 @@
 #include <iterator>
 #include <stdexcept>
 
-namespace zel::testing {
+namespace zel::test {
 
 ScratchDirectory::ScratchDirectory() {
   std::string pattern = (std::filesystem::temp_directory_path() / "zelport-XXXXXX").string();
@@ -91,4 +91,4 @@ std::string FileOf(const std::vector<std::string>& lines, const std::string& end
   return text;
 }
 
-}  // namespace zel::testing
+}  // namespace zel::test

@@ -11,7 +11,7 @@
 #include "common/Notice.h"
 #include "driver/port/PortSettings.h"
 
-namespace zel::testing {
+namespace zel::test {
 
 // A fresh directory, removed with everything in it at the end.
 class ScratchDirectory {
@@ -62,4 +62,4 @@ NineSettings DefaultSettings();
 // The lines joined, each followed by `ending`.
 std::string FileOf(const std::vector<std::string>& lines, const std::string& ending = "\r\n");
 
-}  // namespace zel::testing
+}  // namespace zel::test

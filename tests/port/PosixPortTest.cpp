@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "PtyPair.h"
-#include "driver/port/posix_port.h"
-#include "driver/port/posix_termios.h"
+#include "driver/port/posix/PosixSerialPort.h"
+#include "driver/port/posix/Termios.h"
 #include "tests/port/LineStates.h"
 
 namespace zel {
@@ -86,7 +86,7 @@ class PosixPortOnPty : public ::testing::Test {
     return fd;
   }
 
-  testing::PtyPair pty_;
+  test::PtyPair pty_;
   PosixSerialPort port_;
   std::vector<int> watchers_;
 };

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "driver/port/posix_termios.h"
+#include "driver/port/posix/Termios.h"
 #include "tests/port/LineStates.h"
 
 namespace zel::posix {

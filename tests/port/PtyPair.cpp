@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace zel::testing {
+namespace zel::test {
 
 PtyPair::PtyPair() {
   const int fd = ::posix_openpt(O_RDWR | O_NOCTTY);
@@ -66,4 +66,4 @@ std::vector<uint8_t> PtyPair::Receive(size_t count, int timeoutMs) {
   return bytes;
 }
 
-}  // namespace zel::testing
+}  // namespace zel::test

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace zel::testing {
+namespace zel::test {
 
 class PtyPair {
  public:
@@ -33,4 +33,4 @@ class PtyPair {
   std::string error_;
 };
 
-}  // namespace zel::testing
+}  // namespace zel::test

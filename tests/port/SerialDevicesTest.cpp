@@ -9,7 +9,7 @@
 #include "driver/port/SerialDevices.h"
 #include "tests/port/PortTestSupport.h"
 
-namespace zel::testing {
+namespace zel::test {
 namespace {
 
 TEST(SerialDevices, AdaptersByKindAndNumberThenStableNamesSorted) {
@@ -40,4 +40,4 @@ TEST(SerialDevices, NoneWithoutAdaptersOrDirectory) {
 }
 
 }  // namespace
-}  // namespace zel::testing
+}  // namespace zel::test

@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "driver/port/ComResourceSetup.h"
+#include "driver/port/ComProperties.h"
 #include "driver/port/PortSettings.h"
 #include "tests/port/PortTestSupport.h"
 #include "tests/support/FakeSerialPort.h"
 
-namespace zel::testing {
+namespace zel::test {
 namespace {
 
 using Kind = FakeCallKind;
@@ -345,4 +345,4 @@ TEST_F(SetupDialogFlow, ProgramClosingInsideTheDialogAppliesNothing) {
 }
 
 }  // namespace
-}  // namespace zel::testing
+}  // namespace zel::test

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+namespace zel {
+
 inline std::vector<uint8_t> ParseBytes(std::string_view hex) {
   std::istringstream in{std::string(hex)};
   std::vector<uint8_t> bytes;
@@ -24,3 +26,5 @@ inline std::string Repeat(std::string_view piece, int times) {
   for (int i = 0; i < times; ++i) result.append(piece);
   return result;
 }
+
+}  // namespace zel

@@ -6,6 +6,8 @@
 #include <QLocalSocket>
 #include <QThread>
 
+namespace zel {
+
 PrivateLinkDirectory::PrivateLinkDirectory()
     : previous_(qgetenv("XDG_RUNTIME_DIR")), hadPrevious_(qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")) {
   qputenv("XDG_RUNTIME_DIR", directory_.path().toLocal8Bit());
@@ -126,3 +128,5 @@ ProgramResult RunZelctl(const std::vector<std::string>& arguments, const std::st
   result.err = zelctl.readAllStandardError().toStdString();
   return result;
 }
+
+}  // namespace zel

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace zel {
+
 // A private link directory, exported as XDG_RUNTIME_DIR to this process and its children.
 class PrivateLinkDirectory {
  public:
@@ -82,3 +84,5 @@ struct ProgramResult {
 // Runs zelctl with these arguments and standard input, waiting at most timeoutMs.
 ProgramResult RunZelctl(const std::vector<std::string>& arguments, const std::string& input = {},
                         int timeoutMs = 30000);
+
+}  // namespace zel

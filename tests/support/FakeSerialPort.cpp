@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-namespace zel::testing {
+namespace zel::test {
 
 std::vector<FakePortCall> FakeLine::CallsOf(FakeCallKind kind) const {
   std::vector<FakePortCall> calls;
@@ -151,4 +151,4 @@ FakePortOnLine MakeFakePort() {
   return fake;
 }
 
-}  // namespace zel::testing
+}  // namespace zel::test

@@ -13,7 +13,7 @@
 
 #include "driver/port/SerialPort.h"
 
-namespace zel::testing {
+namespace zel::test {
 
 enum class FakeCallKind {
   Open,
@@ -124,4 +124,4 @@ struct FakePortOnLine {
 };
 FakePortOnLine MakeFakePort();
 
-}  // namespace zel::testing
+}  // namespace zel::test

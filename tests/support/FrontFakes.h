@@ -5,9 +5,11 @@
 #include <vector>
 
 #include "common/Notice.h"
-#include "driver/frames/StatusSink.h"
+#include "driver/front/StatusSink.h"
 #include "driver/front/Clock.h"
 #include "driver/front/DriverWindow.h"
+
+namespace zel {
 
 class RecordingStatus : public StatusSink {
  public:
@@ -48,3 +50,5 @@ class FakeClock : public Clock {
   int64_t stepPerLook = 0;
   std::vector<int64_t> slept;
 };
+
+}  // namespace zel

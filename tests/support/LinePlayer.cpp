@@ -3,6 +3,8 @@
 #include <poll.h>
 #include <unistd.h>
 
+namespace zel {
+
 LinePlayer::LinePlayer(int masterFd) : master_(masterFd), reader_([this] { Run(); }) {}
 
 LinePlayer::~LinePlayer() {
@@ -65,3 +67,5 @@ void LinePlayer::ClearWritten() {
   std::lock_guard<std::mutex> lock(mutex_);
   written_.clear();
 }
+
+}  // namespace zel

@@ -10,6 +10,8 @@
 #include <thread>
 #include <vector>
 
+namespace zel {
+
 class LinePlayer {
  public:
   enum class Echo { Off, Faithful, Corrupting };
@@ -45,3 +47,5 @@ class LinePlayer {
   std::vector<std::thread> senders_;
   std::thread reader_;
 };
+
+}  // namespace zel

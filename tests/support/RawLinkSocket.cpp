@@ -8,6 +8,8 @@
 #include <chrono>
 #include <cstring>
 
+namespace zel {
+
 RawLinkSocket::~RawLinkSocket() { Close(); }
 
 bool RawLinkSocket::Connect(const std::string& socketPath) {
@@ -66,3 +68,5 @@ bool RawLinkSocket::ClosedByPeer(int timeoutMs) {
   Receive(static_cast<std::size_t>(-1), timeoutMs);
   return peerClosed_;
 }
+
+}  // namespace zel

@@ -7,6 +7,8 @@
 
 #include "ddelink/LinkWire.h"
 
+namespace zel {
+
 class RawLinkSocket {
  public:
   RawLinkSocket() = default;
@@ -30,3 +32,5 @@ class RawLinkSocket {
   MessageReader reader_;
   bool peerClosed_ = false;
 };
+
+}  // namespace zel

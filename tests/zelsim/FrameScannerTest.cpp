@@ -7,13 +7,13 @@
 #include "tests/zelsim/SimTestSupport.h"
 #include "tools/zelsim/FrameScanner.h"
 
-namespace zelsim {
+namespace zel::sim {
 namespace {
 
-using testing::Bytes;
-using testing::Repeat;
-using testing::WorkedDump;
-using testing::WorkedFrame;
+using test::Bytes;
+using test::Repeat;
+using test::WorkedDump;
+using test::WorkedFrame;
 
 // "F" a frame, "G" garbage, then the bytes.
 std::string Describe(const std::vector<ScanEvent>& events) {
@@ -129,4 +129,4 @@ TEST(FrameScanner, LongGarbageIsReportedInPiecesOfAtMost256Bytes) {
 }
 
 }  // namespace
-}  // namespace zelsim
+}  // namespace zel::sim

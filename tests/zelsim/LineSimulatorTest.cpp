@@ -6,13 +6,13 @@
 #include "tests/zelsim/SimTestSupport.h"
 #include "tools/zelsim/LineSimulator.h"
 
-namespace zelsim {
+namespace zel::sim {
 namespace {
 
-using testing::Bytes;
-using testing::WorkedDump;
-using testing::WorkedFrame;
-using testing::WorkedReply;
+using test::Bytes;
+using test::WorkedDump;
+using test::WorkedFrame;
+using test::WorkedReply;
 
 SimConfig Station0205() {
   SimConfig config;
@@ -248,4 +248,4 @@ TEST(LineSimulator, ReplyOnceAfterStartNeedsNoOpening) {
 }
 
 }  // namespace
-}  // namespace zelsim
+}  // namespace zel::sim

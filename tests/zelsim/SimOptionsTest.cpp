@@ -8,10 +8,10 @@
 #include "tests/zelsim/SimTestSupport.h"
 #include "tools/zelsim/SimOptions.h"
 
-namespace zelsim {
+namespace zel::sim {
 namespace {
 
-using testing::Bytes;
+using test::Bytes;
 
 TEST(SimOptions, NoArgumentsGiveAnEchoingLineWithoutStations) {
   std::string error;
@@ -112,4 +112,4 @@ TEST(SimOptions, RefusedCommandLinesSayWhatIsWrong) {
 }
 
 }  // namespace
-}  // namespace zelsim
+}  // namespace zel::sim

@@ -17,7 +17,7 @@
 
 extern char** environ;
 
-namespace zelsim::testing {
+namespace zel::sim::test {
 
 namespace {
 
@@ -203,4 +203,4 @@ int64_t MsBetween(Clock::time_point from, Clock::time_point to) {
   return std::chrono::duration_cast<std::chrono::milliseconds>(to - from).count();
 }
 
-}  // namespace zelsim::testing
+}  // namespace zel::sim::test

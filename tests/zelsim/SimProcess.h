@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace zelsim::testing {
+namespace zel::sim::test {
 
 using Clock = std::chrono::steady_clock;
 
@@ -71,4 +71,4 @@ class DriverSide {
 std::vector<uint8_t> Joined(const std::vector<Arrival>& arrivals);
 int64_t MsBetween(Clock::time_point from, Clock::time_point to);
 
-}  // namespace zelsim::testing
+}  // namespace zel::sim::test

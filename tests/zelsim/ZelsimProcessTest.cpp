@@ -12,7 +12,7 @@
 #include "SimProcess.h"
 #include "SimTestSupport.h"
 
-namespace zelsim::testing {
+namespace zel::sim::test {
 namespace {
 
 // Generous: the machine running the tests is shared and busy.
@@ -175,4 +175,4 @@ TEST(Zelsim, HelpAndUsageErrors) {
 }
 
 }  // namespace
-}  // namespace zelsim::testing
+}  // namespace zel::sim::test

@@ -15,13 +15,15 @@
 #include <memory>
 #include <string>
 
-#include "common/ZELWriteBar.h"
+#include "common/qt/WriteBar.h"
 #include "ddelink/LinkWire.h"
 #include "driver/front/DriverFront.h"
-#include "driver/front/DriverWindows.h"
+#include "driver/front/qt/DriverWindows.h"
 #include "driver/front/DriverWords.h"
 #include "driver/front/WindowRelay.h"
 #include "driver/port/SerialPort.h"
+
+using namespace zel;
 
 namespace {
 

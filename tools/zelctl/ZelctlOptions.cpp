@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+namespace zel {
+
 const char* const ZelctlUsage =
     "usage: zelctl [--service NAME] [--topic NAME] [--item NAME] [--timeout MS] ACTION [ACTION ...]\n"
     "\n"
@@ -113,3 +115,5 @@ std::optional<ZelctlOptions> ParseZelctlOptions(const std::vector<std::string>& 
   }
   return options;
 }
+
+}  // namespace zel

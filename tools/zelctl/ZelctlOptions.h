@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace zel {
+
 struct ZelctlAction {
   enum class Type { Poke, Execute, Request, Run, Watch };
   Type type = Type::Request;
@@ -26,3 +28,5 @@ std::optional<ZelctlOptions> ParseZelctlOptions(const std::vector<std::string>& 
                                                 std::string& error);
 
 extern const char* const ZelctlUsage;
+
+}  // namespace zel

@@ -4,7 +4,10 @@
 #include <chrono>
 #include <thread>
 
-#include "ddelink/LinkNames.h"
+#include "ddelink/LinkTimeouts.h"
+#include "common/Names.h"
+
+namespace zel {
 
 namespace {
 
@@ -105,3 +108,5 @@ int RunZelctlActions(const ZelctlOptions& options, LinkClient& link, std::FILE* 
     if (!runner.Run(action)) return 1;
   return 0;
 }
+
+}  // namespace zel

@@ -3,9 +3,11 @@
 #include <QCoreApplication>
 #include <cstdio>
 
-#include "ddelink/LocalLinkClient.h"
+#include "ddelink/local/LocalLinkClient.h"
 #include "tools/zelctl/ZelctlOptions.h"
 #include "tools/zelctl/ZelctlRun.h"
+
+using namespace zel;
 
 int main(int argc, char* argv[]) {
   QCoreApplication application(argc, argv);

@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "driver/frames/Checksum.h"
-#include "driver/frames/FrameBuffer.h"
+#include "driver/frames/FrameLayout.h"
 
-namespace zelsim {
+namespace zel::sim {
 
 namespace {
 
@@ -61,4 +61,4 @@ void FrameScanner::EmitGarbage(std::vector<ScanEvent>& events) {
   garbage_.clear();
 }
 
-}  // namespace zelsim
+}  // namespace zel::sim

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace zelsim {
+namespace zel::sim {
 
 struct ScanEvent {
   enum class Kind {
@@ -40,4 +40,4 @@ class FrameScanner {
 // (fewer than 7 bytes, a sum that does not match, or a count above 247).
 size_t FrameLengthFromHeader(const std::vector<uint8_t>& bytes);
 
-}  // namespace zelsim
+}  // namespace zel::sim

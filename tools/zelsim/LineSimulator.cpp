@@ -5,7 +5,7 @@
 
 #include "tools/zelsim/Replies.h"
 
-namespace zelsim {
+namespace zel::sim {
 
 LineSimulator::LineSimulator(SimConfig config)
     : config_(std::move(config)), corruptLeft_(config_.corruptCount) {}
@@ -166,4 +166,4 @@ void LineSimulator::ScheduleReplyOnce(int64_t nowMs) {
   Schedule(nowMs + config_.delayMs, {*config_.replyOnce}, "reply-once");
 }
 
-}  // namespace zelsim
+}  // namespace zel::sim

@@ -10,7 +10,7 @@
 #include "tools/zelsim/FrameScanner.h"
 #include "tools/zelsim/SimConfig.h"
 
-namespace zelsim {
+namespace zel::sim {
 
 // Bytes the line sends towards the driver.
 struct Transmission {
@@ -80,4 +80,4 @@ class LineSimulator {
   int64_t lastByteMs_ = 0;
 };
 
-}  // namespace zelsim
+}  // namespace zel::sim

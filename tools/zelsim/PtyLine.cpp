@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace zelsim {
+namespace zel::sim {
 
 namespace {
 
@@ -129,4 +129,4 @@ void RemoveLink(const std::string& link, const std::string& target) {
   ::unlink(link.c_str());
 }
 
-}  // namespace zelsim
+}  // namespace zel::sim

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace zelsim {
+namespace zel::sim {
 
 class PtyLine {
  public:
@@ -49,4 +49,4 @@ bool CreateLink(const std::string& link, const std::string& target, std::string&
 // Removes `link` if it is still the symlink to `target`.
 void RemoveLink(const std::string& link, const std::string& target);
 
-}  // namespace zelsim
+}  // namespace zel::sim

@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "driver/frames/Checksum.h"
-#include "driver/frames/FrameBuffer.h"
+#include "driver/frames/FrameLayout.h"
 
-namespace zelsim {
+namespace zel::sim {
 
 namespace {
 
@@ -113,4 +113,4 @@ FaultedReply ApplyFault(Fault fault, std::vector<uint8_t> reply) {
   return result;
 }
 
-}  // namespace zelsim
+}  // namespace zel::sim

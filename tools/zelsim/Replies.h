@@ -7,7 +7,7 @@
 
 #include "tools/zelsim/SimConfig.h"
 
-namespace zelsim {
+namespace zel::sim {
 
 // Station addresses of a whole frame: node byte first on the wire.
 uint16_t AddresseeOf(const std::vector<uint8_t>& frame);
@@ -48,4 +48,4 @@ constexpr uint8_t TrailingByte = 0xEE;
 // The count byte of the "count-over-247" fault.
 constexpr uint8_t CountAbove247 = 248;
 
-}  // namespace zelsim
+}  // namespace zel::sim

@@ -2,7 +2,7 @@
 
 #include "driver/frames/HexText.h"
 
-namespace zelsim {
+namespace zel::sim {
 
 namespace {
 
@@ -55,4 +55,4 @@ std::string WireText(const std::vector<uint8_t>& bytes) {
   return text;
 }
 
-}  // namespace zelsim
+}  // namespace zel::sim

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace zelsim {
+namespace zel::sim {
 
 // How the line returns what the driver transmits.
 enum class EchoMode {
@@ -68,4 +68,4 @@ std::string StationText(uint16_t station);
 // Bytes as they are logged and compared: "05 02 0B", uppercase, one space between bytes.
 std::string WireText(const std::vector<uint8_t>& bytes);
 
-}  // namespace zelsim
+}  // namespace zel::sim

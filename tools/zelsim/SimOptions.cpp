@@ -6,7 +6,7 @@
 
 #include "driver/frames/HexText.h"
 
-namespace zelsim {
+namespace zel::sim {
 
 const char* const ZelsimUsage =
     "usage: zelsim [OPTION ...]\n"
@@ -250,4 +250,4 @@ std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& argume
   return options;
 }
 
-}  // namespace zelsim
+}  // namespace zel::sim

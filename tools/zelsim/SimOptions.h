@@ -7,7 +7,7 @@
 
 #include "tools/zelsim/SimConfig.h"
 
-namespace zelsim {
+namespace zel::sim {
 
 struct SimOptions {
   SimConfig config;
@@ -29,4 +29,4 @@ std::optional<uint16_t> ParseStation(const std::string& text);
 
 extern const char* const ZelsimUsage;
 
-}  // namespace zelsim
+}  // namespace zel::sim

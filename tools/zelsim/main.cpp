@@ -18,9 +18,12 @@
 #include "tools/zelsim/PtyLine.h"
 #include "tools/zelsim/SimOptions.h"
 
+using namespace zel;
+using namespace zel::sim;
+
 namespace {
 
-using namespace zelsim;
+using namespace zel::sim;
 
 // Bytes waiting for room in the line; beyond this nobody is reading and more would only pile up.
 constexpr size_t LargestBacklog = 1 << 20;

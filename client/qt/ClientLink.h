@@ -1,0 +1,54 @@
+#pragma once
+// The test client's conversation with the driver: opened at start-up, the driver started when it
+// is not running, and the outcome of a command fetched by requesting the data item.
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "ddelink/LinkClient.h"
+
+namespace zel {
+
+class ClientLink {
+ public:
+  ClientLink();
+  ~ClientLink();
+
+  // Connects; when that fails, starts the driver and connects again for up to StartWaitMs. Then
+  // opens the advise link on the item. True when a conversation is open.
+  bool Open();
+  bool IsOpen() const;
+  // Why the last Open failed.
+  const std::string& LastError() const { return error_; }
+
+  // The program Open starts; empty: the client's own folder first, then the search path.
+  void SetDriverProgram(const std::string& program) { program_ = program; }
+  // How long Open waits for a started driver to accept the conversation.
+  void SetStartWait(int ms) { startWaitMs_ = ms; }
+  // How long WaitForItemText goes on while every request fails or answers nothing.
+  void SetGiveUpAfter(int ms) { giveUpMs_ = ms; }
+
+  void Execute(const std::string& command);
+  void Poke(const std::string& text);
+  // Requests the item until it holds a text, which it returns. Nothing when the conversation is
+  // closed or the requests kept failing for the give-up time.
+  std::optional<std::string> WaitForItemText();
+
+  static constexpr int StartWaitMs = 8000;
+  static constexpr int GiveUpMs = 60000;
+
+ private:
+  bool Connect();
+  void DrainNotices();
+  // The driver program to start, or empty when none is found.
+  std::string DriverProgram() const;
+
+  std::unique_ptr<LinkClient> link_;
+  std::string program_;
+  std::string error_;
+  int startWaitMs_ = StartWaitMs;
+  int giveUpMs_ = GiveUpMs;
+};
+
+}  // namespace zel

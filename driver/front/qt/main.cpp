@@ -1,0 +1,51 @@
+// ZELdrv: serves its conversation on the local link and runs the instrument line's commands,
+// with its status window on top of the screen.
+
+#include <QApplication>
+#include <QIcon>
+#include <cstdio>
+
+#include "common/qt/DisplayFallback.h"
+#include "ddelink/local/LocalLinkServer.h"
+#include "ddelink/ServiceName.h"
+#include "driver/front/DriverFront.h"
+#include "driver/front/qt/DriverWindows.h"
+#include "driver/front/DriverWords.h"
+#include "driver/front/StderrStatus.h"
+#include "driver/front/WindowRelay.h"
+
+using namespace zel;
+
+int main(int argc, char* argv[]) {
+  UseOffscreenWithoutDisplay();
+  QApplication application(argc, argv);
+  // Only the main window's close ends the program, not a last dialog closing while it is hidden.
+  QApplication::setQuitOnLastWindowClosed(false);
+
+  WindowRelay window;  // the main window, once there is one
+  SteadyClock clock;
+  DriverFront front(window, window, clock);
+
+  // The service is registered before any window exists; its name is our own file name.
+  const std::string service =
+      ServiceNameFromProgramPath(QCoreApplication::applicationFilePath().toStdString());
+  LocalLinkServer link(front.ZELdriver);
+  std::string error;
+  if (link.Register(service, error) != LinkServer::RegisterOutcome::Registered) {
+    std::fprintf(stderr, "%s: %s\n", service.c_str(), error.c_str());
+    return 1;
+  }
+  // The program's title. Not the display name: Qt would append that to every caption.
+  QApplication::setApplicationName(QString::fromLatin1(ProgramTitle));
+  QApplication::setWindowIcon(QIcon(ProgramPicture()));
+
+  StderrStatus echo;
+  WriteBarNotice notice;
+  DriverWindows windows(front, window, zel::MakePlatformSerialPort(),
+                        QCoreApplication::applicationDirPath().toStdString() + "/", notice, &echo);
+
+  windows.mainForm.show();
+  const int exitCode = application.exec();
+  link.ServeWhatHasArrived(1000);
+  return exitCode;
+}
