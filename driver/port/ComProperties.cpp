@@ -121,10 +121,6 @@ bool TComProperties::OpenAndApplySettings() {
 
   if (!SetDefaultTimeouts()) return false;
 
-  uint32_t mask = 0;
-  if (!port_->GetEventMask(mask)) return false;
-  if (!port_->SetEventMask(mask | zel::kEvRxChar)) return false;
-
   return SetModemLinesFromSettings();
 }
 

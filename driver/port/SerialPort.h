@@ -48,10 +48,23 @@ struct CommTimeouts {
   uint32_t WriteTotalTimeoutConstant = 0;
 };
 
-// Event-mask bit "a character was received" (Win32 EV_RXCHAR).
-constexpr uint32_t kEvRxChar = 0x0001;
-
 enum class ModemLineFunction { SetDTR, ClearDTR, SetRTS, ClearRTS };
+
+// Why the last operation of a port failed; None after a success.
+enum class PortError {
+  None,
+  NotOpen,       // the operation needs an open port
+  NoSuchDevice,  // nothing to open under that name
+  AccessDenied,  // no permission
+  InUse,         // another program holds the device
+  NotATerminal,  // the name opened something that is not a serial device
+  BadArgument,   // settings the line cannot carry, or a bad buffer
+  Rejected,      // the device did not take the line settings
+  Unsupported,   // the device has no such function (modem lines on a pseudo-terminal)
+  TimedOut,      // a write ran out of time before all bytes were transmitted
+  DeviceGone,    // the device vanished
+  Failed,        // any other system error
+};
 
 // One serial device. Not thread-safe: one thread owns the object. Every operation on a port
 // that is not open fails (false, or 0 bytes) without side effects.
@@ -77,10 +90,6 @@ class SerialPort {
   // Puts the time-outs in force for all following reads and writes.
   virtual bool SetTimeouts(const CommTimeouts& timeouts) = 0;
 
-  // The event mask is kept with the port; nothing in this system waits for line events.
-  virtual bool GetEventMask(uint32_t& mask) = 0;
-  virtual bool SetEventMask(uint32_t mask) = 0;
-
   // Raises or drops DTR or RTS; true only if the device did it.
   virtual bool EscapeFunction(ModemLineFunction function) = 0;
 
@@ -91,6 +100,12 @@ class SerialPort {
   // Returns once the bytes have been transmitted, or when the write time-out runs out; the
   // result is the number of bytes written (fewer than count after a time-out), 0 on failure.
   virtual int32_t Write(const uint8_t* bytes, int32_t count) = 0;
+
+  // Why the last operation failed, as a code and as a text for people that names the device,
+  // e.g. "/dev/ttyUSB0: Permission denied (is the user in group dialout?)". None and an empty
+  // text after a success.
+  virtual PortError LastError() const = 0;
+  virtual const std::string& LastErrorText() const = 0;
 };
 
 // The serial port of the platform the program was built for.

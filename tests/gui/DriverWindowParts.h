@@ -33,8 +33,8 @@ class LoopWatchingPort : public SerialPort {
   bool GetState(LineState& state) override { return inner_->GetState(state); }
   bool SetState(const LineState& state) override { return inner_->SetState(state); }
   bool SetTimeouts(const CommTimeouts& timeouts) override { return inner_->SetTimeouts(timeouts); }
-  bool GetEventMask(uint32_t& mask) override { return inner_->GetEventMask(mask); }
-  bool SetEventMask(uint32_t mask) override { return inner_->SetEventMask(mask); }
+  PortError LastError() const override { return inner_->LastError(); }
+  const std::string& LastErrorText() const override { return inner_->LastErrorText(); }
   bool EscapeFunction(ModemLineFunction function) override {
     return inner_->EscapeFunction(function);
   }

@@ -85,16 +85,13 @@ class PortObject : public ::testing::Test {
   std::unique_ptr<TComProperties> port;
 };
 
-TEST_F(PortObject, SetUpRunsItsStepsInOrderAndAddsTheReceiveEventToTheDevicesMask) {
-  line->EventMaskAtOpen = 0x0104;
+TEST_F(PortObject, SetUpRunsItsStepsInOrder) {
   SetUpWith({});
 
   EXPECT_EQ(line->CallKinds(),
-            (std::vector<Kind>{Kind::Open, Kind::GetState, Kind::SetState, Kind::SetTimeouts,
-                               Kind::GetEventMask, Kind::SetEventMask}));
+            (std::vector<Kind>{Kind::Open, Kind::GetState, Kind::SetState, Kind::SetTimeouts}));
   EXPECT_EQ(line->Calls[0].name, "COM2");
   EXPECT_EQ(line->Calls[2].state, Line(9600, 8, Parity::None, StopBits::One));
-  EXPECT_EQ(line->Calls[5].mask, 0x0105u);
   EXPECT_TRUE(port->IsPortConfigured);
   EXPECT_EQ(port->PortHandle, 1);
 }
@@ -104,9 +101,7 @@ TEST_F(PortObject, FailedStepStopsTheSetUpThereAndLeavesThePortUnconfigured) {
       {&FakeLine::OpenFails, Kind::Open},
       {&FakeLine::GetStateFails, Kind::GetState},
       {&FakeLine::SetStateFails, Kind::SetState},
-      {&FakeLine::SetTimeoutsFails, Kind::SetTimeouts},
-      {&FakeLine::GetEventMaskFails, Kind::GetEventMask},
-      {&FakeLine::SetEventMaskFails, Kind::SetEventMask}};
+      {&FakeLine::SetTimeoutsFails, Kind::SetTimeouts}};
   for (const auto& [fails, step] : steps) {
     SCOPED_TRACE("failing step " + std::to_string(static_cast<int>(step)));
     Fresh();
@@ -226,7 +221,7 @@ TEST_F(PortObject, ModemLinesFollowTheSettingsAndTheLastOperationDecides) {
     EXPECT_EQ(port->IsPortConfigured, row.configured);
     // The lines come last; nothing follows them.
     EXPECT_EQ(line->Calls.back().kind,
-              row.performed.empty() ? Kind::SetEventMask : Kind::EscapeFunction);
+              row.performed.empty() ? Kind::SetTimeouts : Kind::EscapeFunction);
   }
 }
 
@@ -289,7 +284,7 @@ TEST_F(PortObject, SetUpAndDestructionCloseWhatTheLastSetUpLeftOpen) {
   };
   const Case cases[] = {
       {"configured", [](FakeLine&) {}, true},
-      {"failed after the open", [](FakeLine& l) { l.SetEventMaskFails = true; }, true},
+      {"failed after the open", [](FakeLine& l) { l.SetTimeoutsFails = true; }, true},
       {"open failed", [](FakeLine& l) { l.OpenFails = true; }, false},
   };
   const std::vector<Kind> closes = {Kind::Close};
@@ -305,7 +300,7 @@ TEST_F(PortObject, SetUpAndDestructionCloseWhatTheLastSetUpLeftOpen) {
     Fresh();
     c.breakLine(*line);
     SetUpWith({});
-    line->OpenFails = line->SetEventMaskFails = false;
+    line->OpenFails = line->SetTimeoutsFails = false;
     line->Calls.clear();
     PortTexts other;
     other.portNumber = "COM4";

@@ -146,13 +146,10 @@ TEST(PosixPort, OpeningWhatIsNoSerialDeviceFailsAndLeavesItUntouched) {
 TEST(PosixPort, EveryOperationOnAClosedPortFails) {
   PosixSerialPort port;
   LineState state;
-  uint32_t mask = 0;
   uint8_t buffer[8] = {1, 2, 3};
   EXPECT_FALSE(port.GetState(state));
   EXPECT_FALSE(port.SetState(state));
   EXPECT_FALSE(port.SetTimeouts(CommTimeouts{}));
-  EXPECT_FALSE(port.GetEventMask(mask));
-  EXPECT_FALSE(port.SetEventMask(kEvRxChar));
   EXPECT_FALSE(port.EscapeFunction(ModemLineFunction::SetDTR));
   EXPECT_EQ(port.Read(buffer, 8), 0);
   EXPECT_EQ(port.Write(buffer, 3), 0);
@@ -344,16 +341,6 @@ TEST_F(PosixPortOnPty, ModemLineFunctionsFailOnAPseudoTerminal) {
   }
   // The port stays usable afterwards.
   EXPECT_EQ(port_.Write(reinterpret_cast<const uint8_t*>("ok"), 2), 2);
-}
-
-TEST_F(PosixPortOnPty, EventMaskStartsEmptyAtEachOpen) {
-  OpenPort();
-  uint32_t mask = 0xFFFF;
-  ASSERT_TRUE(port_.SetEventMask(kEvRxChar));
-  port_.Close();
-  OpenPort();
-  ASSERT_TRUE(port_.GetEventMask(mask));
-  EXPECT_EQ(mask, 0u);
 }
 
 constexpr tcflag_t kLineBits = CBAUD | CIBAUD | CSIZE | CSTOPB | PARENB | PARODD | CMSPAR;

@@ -30,6 +30,8 @@ FakePortCall& FakeSerialPort::Record(FakeCallKind kind, bool succeeded) {
   FakePortCall call;
   call.kind = kind;
   call.succeeded = succeeded;
+  lastError_ = succeeded ? PortError::None : PortError::Failed;
+  lastErrorText_ = succeeded ? std::string() : "fake: the call failed";
   line_->Calls.push_back(call);
   return line_->Calls.back();
 }
@@ -40,7 +42,6 @@ bool FakeSerialPort::Open(const std::string& name) {
   // Like a real port, an open port is given up first, whether or not the new open succeeds.
   line_->IsOpen = opens;
   line_->OpenName = opens ? name : std::string();
-  line_->EventMask = line_->EventMaskAtOpen;
   return opens;
 }
 
@@ -72,22 +73,6 @@ bool FakeSerialPort::SetTimeouts(const CommTimeouts& timeouts) {
   const bool ok = line_->IsOpen && !line_->SetTimeoutsFails;
   Record(FakeCallKind::SetTimeouts, ok).timeouts = timeouts;
   if (ok) line_->Timeouts = timeouts;
-  return ok;
-}
-
-bool FakeSerialPort::GetEventMask(uint32_t& mask) {
-  const bool ok = line_->IsOpen && !line_->GetEventMaskFails;
-  FakePortCall& call = Record(FakeCallKind::GetEventMask, ok);
-  if (!ok) return false;
-  mask = line_->EventMask;
-  call.mask = mask;
-  return true;
-}
-
-bool FakeSerialPort::SetEventMask(uint32_t mask) {
-  const bool ok = line_->IsOpen && !line_->SetEventMaskFails;
-  Record(FakeCallKind::SetEventMask, ok).mask = mask;
-  if (ok) line_->EventMask = mask;
   return ok;
 }
 

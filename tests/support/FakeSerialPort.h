@@ -21,8 +21,6 @@ enum class FakeCallKind {
   GetState,
   SetState,
   SetTimeouts,
-  GetEventMask,
-  SetEventMask,
   EscapeFunction,
   Read,
   Write,
@@ -36,7 +34,6 @@ struct FakePortCall {
   std::string name;       // Open: the name asked for
   LineState state;        // GetState: as reported; SetState: as asked
   CommTimeouts timeouts;  // SetTimeouts: as asked
-  uint32_t mask = 0;      // GetEventMask: as reported; SetEventMask: as asked
   ModemLineFunction function = ModemLineFunction::SetDTR;  // EscapeFunction
   std::vector<uint8_t> bytes;  // Write: the bytes given; Read: the bytes delivered
   int32_t count = 0;           // Write: the result reported; Read: the capacity asked for
@@ -57,8 +54,6 @@ struct FakeLine {
   bool GetStateFails = false;
   bool SetStateFails = false;  // the state stays as it was
   bool SetTimeoutsFails = false;
-  bool GetEventMaskFails = false;
-  bool SetEventMaskFails = false;
   std::set<ModemLineFunction> FailingFunctions;  // EscapeFunction fails for these
   // Each read delivers the front chunk, or as much of it as fits (the rest stays in front);
   // an empty queue reads 0 bytes.
@@ -72,8 +67,6 @@ struct FakeLine {
 
   // --- The device ---
   LineState State;               // reported by GetState, replaced by SetState
-  uint32_t EventMaskAtOpen = 0;  // the mask every open starts with
-  uint32_t EventMask = 0;        // reported by GetEventMask, replaced by SetEventMask
   CommTimeouts Timeouts;         // the last taken by SetTimeouts
   bool Dtr = false;              // modem lines as the escape functions left them
   bool Rts = false;
@@ -105,16 +98,18 @@ class FakeSerialPort final : public SerialPort {
   bool GetState(LineState& state) override;
   bool SetState(const LineState& state) override;
   bool SetTimeouts(const CommTimeouts& timeouts) override;
-  bool GetEventMask(uint32_t& mask) override;
-  bool SetEventMask(uint32_t mask) override;
   bool EscapeFunction(ModemLineFunction function) override;
   int32_t Read(uint8_t* buffer, int32_t capacity) override;
   int32_t Write(const uint8_t* bytes, int32_t count) override;
+  PortError LastError() const override { return lastError_; }
+  const std::string& LastErrorText() const override { return lastErrorText_; }
 
  private:
   FakePortCall& Record(FakeCallKind kind, bool succeeded);
 
   std::shared_ptr<FakeLine> line_;
+  PortError lastError_ = PortError::None;
+  std::string lastErrorText_;
 };
 
 // A fresh line and a port on it, for handing the port to the code under test.

@@ -36,11 +36,14 @@ class NoSerialPort : public zel::SerialPort {
   bool GetState(zel::LineState&) override { return false; }
   bool SetState(const zel::LineState&) override { return false; }
   bool SetTimeouts(const zel::CommTimeouts&) override { return false; }
-  bool GetEventMask(uint32_t&) override { return false; }
-  bool SetEventMask(uint32_t) override { return false; }
   bool EscapeFunction(zel::ModemLineFunction) override { return false; }
   int32_t Read(uint8_t*, int32_t) override { return 0; }
   int32_t Write(const uint8_t*, int32_t) override { return 0; }
+  zel::PortError LastError() const override { return zel::PortError::NoSuchDevice; }
+  const std::string& LastErrorText() const override { return text_; }
+
+ private:
+  std::string text_ = "no serial line for pictures";
 };
 
 bool Save(QWidget& window, const QString& directory, const char* name) {

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <cstring>
 #include <thread>
 
 #include "driver/port/DeviceName.h"
@@ -59,6 +60,31 @@ PortError OpenError(int error) {
   }
 }
 
+// The system's own words where it has them, ours where its words would mislead (a lock held
+// elsewhere reads "Resource temporarily unavailable"), and what to do about a refused permission.
+std::string ErrorDescription(PortError error, int systemError) {
+  switch (error) {
+    case PortError::AccessDenied:
+      return std::string(std::strerror(systemError)) + " (is the user in group dialout?)";
+    case PortError::InUse:
+      return "in use by another program";
+    case PortError::NotATerminal:
+      return "not a serial device";
+    case PortError::NotOpen:
+      return "the port is not open";
+    case PortError::BadArgument:
+      return "settings the line cannot carry";
+    case PortError::Rejected:
+      return "the device did not take the line settings";
+    case PortError::Unsupported:
+      return "the device has no such function";
+    case PortError::TimedOut:
+      return "the write timed out";
+    default:
+      return systemError != 0 ? std::strerror(systemError) : "the device is gone";
+  }
+}
+
 bool MeansDeviceGone(int error) {
   return error == EIO || error == ENXIO || error == EBADF || error == ENODEV || error == EPIPE;
 }
@@ -70,27 +96,29 @@ PosixSerialPort::~PosixSerialPort() { Close(); }
 bool PosixSerialPort::Open(const std::string& name) {
   Close();
   const std::string path = PlatformDeviceName(name);
+  subject_ = path;
   // O_NONBLOCK: the open must not wait for carrier, and all later waiting is done by poll.
   const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return Fail(OpenError(errno));
+  if (fd < 0) return Fail(OpenError(errno), errno);
 
-  auto abandon = [this, fd](PortError error) {
+  auto abandon = [this, fd](PortError error, int systemError = 0) {
     ::close(fd);
-    return Fail(error);
+    return Fail(error, systemError);
   };
   // A regular file under a typed name must never be written to as if it were a line.
   if (::isatty(fd) == 0) return abandon(PortError::NotATerminal);
   // TIOCEXCL alone does not stop root, and flock alone does not stop programs that only open the
   // device; together they keep every second opener out.
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    return abandon(errno == EWOULDBLOCK ? PortError::InUse : PortError::Failed);
+    const int error = errno;
+    return abandon(error == EWOULDBLOCK ? PortError::InUse : PortError::Failed, error);
   }
-  if (::ioctl(fd, TIOCEXCL) != 0) return abandon(PortError::Failed);
+  if (::ioctl(fd, TIOCEXCL) != 0) return abandon(PortError::Failed, errno);
 
   termios2 t{};
-  if (!posix::GetTermios(fd, t)) return abandon(PortError::Failed);
+  if (!posix::GetTermios(fd, t)) return abandon(PortError::Failed, errno);
   posix::MakeRaw(t);
-  if (!posix::SetTermios(fd, t)) return abandon(PortError::Failed);
+  if (!posix::SetTermios(fd, t)) return abandon(PortError::Failed, errno);
   // Whatever came in before the port was ours belongs to nobody.
   ::ioctl(fd, TCFLSH, TCIFLUSH);
   if (posix::GetTermios(fd, t)) line_ = posix::LineStateFromTermios(t);
@@ -99,8 +127,7 @@ bool PosixSerialPort::Open(const std::string& name) {
   gone_ = false;
   path_ = path;
   timeouts_ = kOpeningTimeouts;
-  eventMask_ = 0;
-  lastError_ = PortError::None;
+  ClearError();
   return true;
 }
 
@@ -114,8 +141,7 @@ void PosixSerialPort::Close() {
   fd_ = -1;
   gone_ = false;
   path_.clear();
-  eventMask_ = 0;
-  lastError_ = PortError::None;
+  ClearError();
 }
 
 bool PosixSerialPort::IsOpen() const { return fd_ >= 0; }
@@ -129,7 +155,7 @@ bool PosixSerialPort::GetState(LineState& state) {
   }
   state = posix::LineStateFromTermios(t);
   line_ = state;
-  lastError_ = PortError::None;
+  ClearError();
   return true;
 }
 
@@ -161,25 +187,13 @@ bool PosixSerialPort::SetState(const LineState& state) {
     return Fail(PortError::Rejected);
   }
   line_ = reported;
-  lastError_ = PortError::None;
+  ClearError();
   return true;
 }
 
 bool PosixSerialPort::SetTimeouts(const CommTimeouts& timeouts) {
   if (!DeviceAnswers()) return false;
   timeouts_ = timeouts;
-  return true;
-}
-
-bool PosixSerialPort::GetEventMask(uint32_t& mask) {
-  if (!DeviceAnswers()) return false;
-  mask = eventMask_;
-  return true;
-}
-
-bool PosixSerialPort::SetEventMask(uint32_t mask) {
-  if (!DeviceAnswers()) return false;
-  eventMask_ = mask;
   return true;
 }
 
@@ -213,7 +227,7 @@ bool PosixSerialPort::EscapeFunction(ModemLineFunction function) {
     FailFromErrno(error);
     return false;
   }
-  lastError_ = PortError::None;
+  ClearError();
   return true;
 }
 
@@ -223,7 +237,7 @@ int32_t PosixSerialPort::Read(uint8_t* buffer, int32_t capacity) {
     Fail(PortError::BadArgument);
     return 0;
   }
-  lastError_ = PortError::None;
+  ClearError();
   if (capacity == 0) return 0;
 
   const Stopwatch clock;
@@ -269,7 +283,7 @@ int32_t PosixSerialPort::Write(const uint8_t* bytes, int32_t count) {
     Fail(PortError::BadArgument);
     return 0;
   }
-  lastError_ = PortError::None;
+  ClearError();
   if (count == 0) return 0;
 
   const Stopwatch clock;
@@ -303,7 +317,7 @@ int32_t PosixSerialPort::Write(const uint8_t* bytes, int32_t count) {
     if (ready > 0 && (waiter.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) hangUpSeen = true;
   }
   if (!DrainOutput(written, deadlineMs, clock.ElapsedMs())) return 0;
-  if (written < count) lastError_ = PortError::TimedOut;
+  if (written < count) Fail(PortError::TimedOut);
   return written;
 }
 
@@ -349,22 +363,24 @@ bool PosixSerialPort::DeviceAnswers() {
     FailFromErrno(errno);
     return false;
   }
-  lastError_ = PortError::None;
+  ClearError();
   return true;
 }
 
-bool PosixSerialPort::Fail(PortError error) {
+bool PosixSerialPort::Fail(PortError error, int systemError) {
   lastError_ = error;
+  lastErrorText_ = subject_ + ": " + ErrorDescription(error, systemError);
   return false;
 }
 
 void PosixSerialPort::FailFromErrno(int error) {
-  if (MeansDeviceGone(error)) {
-    gone_ = true;
-    lastError_ = PortError::DeviceGone;
-  } else {
-    lastError_ = PortError::Failed;
-  }
+  if (MeansDeviceGone(error)) gone_ = true;
+  Fail(MeansDeviceGone(error) ? PortError::DeviceGone : PortError::Failed, error);
+}
+
+void PosixSerialPort::ClearError() {
+  lastError_ = PortError::None;
+  lastErrorText_.clear();
 }
 
 std::unique_ptr<SerialPort> MakePlatformSerialPort() { return std::make_unique<PosixSerialPort>(); }

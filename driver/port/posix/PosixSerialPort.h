@@ -8,22 +8,6 @@
 
 namespace zel {
 
-// Why the last operation failed; PortError::None after a success.
-enum class PortError {
-  None,
-  NotOpen,       // the operation needs an open port
-  NoSuchDevice,  // nothing to open under that name (ENOENT, ENODEV, ENXIO, EIO at open)
-  AccessDenied,  // no permission (EACCES, EPERM, EROFS)
-  InUse,         // another open holds the device (EBUSY, or its lock: EWOULDBLOCK)
-  NotATerminal,  // the name opened something that is not a serial device
-  BadArgument,   // settings the line cannot carry, or a bad buffer
-  Rejected,      // the device did not take the line settings
-  Unsupported,   // the device has no such function (modem lines on a pseudo-terminal)
-  TimedOut,      // a write ran out of time before all bytes were transmitted
-  DeviceGone,    // the device vanished (EIO, ENXIO, EBADF, hang-up)
-  Failed,        // any other system error
-};
-
 class PosixSerialPort final : public SerialPort {
  public:
   PosixSerialPort() = default;
@@ -37,20 +21,20 @@ class PosixSerialPort final : public SerialPort {
   bool GetState(LineState& state) override;
   bool SetState(const LineState& state) override;
   bool SetTimeouts(const CommTimeouts& timeouts) override;
-  bool GetEventMask(uint32_t& mask) override;
-  bool SetEventMask(uint32_t mask) override;
   bool EscapeFunction(ModemLineFunction function) override;
   int32_t Read(uint8_t* buffer, int32_t capacity) override;
   int32_t Write(const uint8_t* bytes, int32_t count) override;
 
-  PortError LastError() const { return lastError_; }
+  PortError LastError() const override { return lastError_; }
+  const std::string& LastErrorText() const override { return lastErrorText_; }
   // The path that was opened (after the COMn mapping); empty while closed.
   const std::string& DevicePath() const { return path_; }
 
  private:
   bool Usable();
   bool DeviceAnswers();
-  bool Fail(PortError error);
+  bool Fail(PortError error, int systemError = 0);
+  void ClearError();
   void FailFromErrno(int error);
   bool DrainOutput(int32_t& written, uint64_t deadlineMs, uint64_t elapsedMs);
 
@@ -59,8 +43,9 @@ class PosixSerialPort final : public SerialPort {
   std::string path_;
   CommTimeouts timeouts_;
   LineState line_;  // last known, for the safety bounds
-  uint32_t eventMask_ = 0;
   PortError lastError_ = PortError::None;
+  std::string lastErrorText_;
+  std::string subject_;  // the device named in error texts: the last one opened or tried
 };
 
 }  // namespace zel
