@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "client/qt/ClientForm.h"
-#include "tests/port/PtyPair.h"
+#include "tests/support/PtyPair.h"
 #include "tests/support/DriverProcess.h"
 #include "tests/support/LinePlayer.h"
 

@@ -6,7 +6,7 @@
 #include <QElapsedTimer>
 
 #include "ddelink/local/LocalLinkClient.h"
-#include "tests/port/PtyPair.h"
+#include "tests/support/PtyPair.h"
 #include "tests/support/DriverProcess.h"
 #include "tests/support/LinePlayer.h"
 #include "tests/zelsim/SimProcess.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "driver/port/ComProperties.h"
-#include "tests/port/PtyPair.h"
+#include "tests/support/PtyPair.h"
 
 namespace zel::test {
 namespace {
