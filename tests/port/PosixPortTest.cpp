@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-#include "PtyPair.h"
+#include "tests/support/PtyPair.h"
 #include "driver/port/posix/PosixSerialPort.h"
 #include "driver/port/posix/Termios.h"
 #include "tests/port/LineStates.h"
