@@ -19,40 +19,24 @@ inline constexpr std::string_view EntryErrorText = "Допустимы толь�
 // Only this many memo lines, as displayed, are read; later lines are ignored whatever they hold.
 constexpr int32_t MemoLinesRead = 11;
 
-// Reads one address field: leading spaces (0x20 only), then an optional "+" or "-" and decimal
-// digits, or "$" and hex digits of either case; nothing after the digits. Decimal must fit int32;
-// "$" values may use all 32 bits ("$FFFFFFFF" is -1). Leading zeros are free.
-// std::nullopt for anything else: empty, spaces only, a lone sign or "$", "-$5", "5 ", overflow.
-std::optional<int32_t> ReadAddressNumber(std::string_view text);
-
-// Uppercase hex, at least two digits: 5 -> "05", 256 -> "100"; a negative value as its 32-bit two's
-// complement in eight digits: -1 -> "FFFFFFFF".
-std::string AddressHex(int32_t value);
-
-// Which control made the check fail.
-enum class EntryFault { None, HiToEdit, LoToEdit, HiFromEdit, LoFromEdit, Memo };
-
 struct EntryCheckResult {
-  // True when every field is an integer and the memo holds only data digits and blanks.
+  // True when every field is an integer and the memo holds only data digits and blanks. Success
+  // enables PokeButton; failure shows the error box and, once it is closed, disables PokeButton.
   bool Valid = false;
-  // Which control failed; None when Valid.
-  EntryFault Fault = EntryFault::None;
-  // False only when an address field failed: FrameText must then stay as it was.
-  bool FrameTextReplaced = false;
-  // The new FrameText when FrameTextReplaced. After a memo failure it holds the address part and
-  // the data digits before the offending character; it must not be poked.
-  std::string FrameText;
-  // Every failure shows the error box (EntryErrorCaption / EntryErrorText) and, after the user has
-  // closed it, disables PokeButton; success enables PokeButton.
-  bool ShowError() const { return !Valid; }
+  // The new FrameText; nothing when an address field failed, as FrameText then stays as it was.
+  // After a memo failure it holds the address part and the digits before the offending character,
+  // and must not be poked.
+  std::optional<std::string> FrameText;
 };
 
-// The whole entry check. memoLines are the memo's lines exactly as the memo displays them: a typed
-// line that the memo wraps is several entries, and no entry holds a line end. Only the first
-// MemoLinesRead entries are read. In the memo, blanks (codes 0x20 and below, tab, CR and LF
-// included) may stand anywhere and are dropped; every other character that is not one of
-// "0123456789ABCDEF" fails the check (lowercase letters and non-ASCII characters included). The
-// number of data digits is not checked.
+// The whole entry check. Each address field is one integer: leading spaces (0x20 only), then an
+// optional "+" or "-" and decimal digits within int32, or "$" and up to 32 bits of hex digits in
+// either case ("$FFFFFFFF" is -1); nothing after the digits. It is written as uppercase hex of at
+// least two digits, a negative value in eight (-1 -> "FFFFFFFF"). memoLines are the memo's lines
+// exactly as the memo displays them (a wrapped line is several entries, none holds a line end);
+// only the first MemoLinesRead are read. In them blanks (codes 0x20 and below) may stand anywhere
+// and are dropped; any other character that is not one of "0123456789ABCDEF" fails the check,
+// lowercase letters included. The number of data digits is not checked.
 EntryCheckResult CheckEntry(std::string_view hiTo, std::string_view loTo, std::string_view hiFrom,
                             std::string_view loFrom, const std::vector<std::string>& memoLines);
 

@@ -3,16 +3,21 @@
 
 #include <string>
 
+#include "common/Outcome.h"
+
 namespace zel {
 
 class LinkServer {
  public:
   virtual ~LinkServer() = default;
 
-  enum class RegisterOutcome { Registered, AlreadyServed, Failed };
-  // Makes the service reachable. AlreadyServed: a live program serves this name; it is never
-  // taken over. Failed: `error` says why.
-  virtual RegisterOutcome Register(const std::string& service, std::string& error) = 0;
+  enum class RegisterError {
+    None,
+    AlreadyServed,  // a live program serves this name; it is never taken over
+    Failed,
+  };
+  // Makes the service reachable; when it cannot, the outcome says why.
+  virtual Outcome<RegisterError> Register(const std::string& service) = 0;
 };
 
 }  // namespace zel

@@ -1,7 +1,6 @@
 #include "client/qt/ClientForm.h"
 
 #include <QCloseEvent>
-#include <algorithm>
 #include <QCoreApplication>
 #include <QFrame>
 #include <QGroupBox>
@@ -12,26 +11,33 @@
 #include <QPushButton>
 #include <QTextBlock>
 #include <QTextLayout>
+#include <algorithm>
+#include <string_view>
 
 #include "client/EntryCheck.h"
+#include "common/Names.h"
 #include "common/qt/WriteBar.h"
 
 namespace zel {
 
 namespace {
 
-QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
+QString FromUtf8(std::string_view utf8) {
+  return QString::fromUtf8(utf8.data(), static_cast<int>(utf8.size()));
+}
+
+std::string ToUtf8(const QString& text) { return text.toUtf8().toStdString(); }
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption, int x, int y, int w,
                   int h) {
-  auto* label = new QLabel(Text(caption), parent);
+  auto* label = new QLabel(FromUtf8(caption), parent);
   label->setObjectName(name);
   label->setGeometry(x, y, w, h);
   return label;
 }
 
 QLineEdit* MakeEdit(QWidget* parent, const char* name, const char* text, int x, int y) {
-  auto* edit = new QLineEdit(Text(text), parent);
+  auto* edit = new QLineEdit(FromUtf8(text), parent);
   edit->setObjectName(name);
   edit->setGeometry(x, y, 61, 33);
   QFont font = edit->font();
@@ -43,25 +49,23 @@ QLineEdit* MakeEdit(QWidget* parent, const char* name, const char* text, int x, 
 
 QGroupBox* MakeGroup(QWidget* parent, const char* name, const char* caption, int x, int y, int w,
                      int h) {
-  auto* group = new QGroupBox(Text(caption), parent);
+  auto* group = new QGroupBox(FromUtf8(caption), parent);
   group->setObjectName(name);
   group->setGeometry(x, y, w, h);
   return group;
 }
-
-std::string Utf8(const QString& text) { return text.toUtf8().toStdString(); }
 
 }  // namespace
 
 TForm1::TForm1(std::unique_ptr<ClientLink> link, QWidget* parent)
     : QWidget(parent), link_(std::move(link)) {
   setObjectName("Form1");
-  setWindowTitle(Text("ZEL test-client"));
+  setWindowTitle(FromUtf8("ZEL test-client"));
   // The outer frame stands at 204, 148 and measures 542 x 534; the client area is that less a
   // usual border (4 each side) and title bar (23).
   move(204, 148);
   resize(534, 507);
-  QFont font(Text("MS Sans Serif"));
+  QFont font(FromUtf8("MS Sans Serif"));
   font.setPixelSize(13);
   setFont(font);
 
@@ -129,10 +133,11 @@ TForm1::TForm1(std::unique_ptr<ClientLink> link, QWidget* parent)
       {&MoveDTRbtn, "MoveDTRbtn", "dtr", 396, 288, 45, 33, &TForm1::MoveDTRbtnClick},
       {&SetRTSbtn, "SetRTSbtn", "RTS", 444, 288, 45, 33, &TForm1::SetRTSbtnClick},
       {&MoveRTSbtn, "MoveRTSbtn", "rts", 488, 288, 45, 33, &TForm1::MoveRTSbtnClick},
-      {&Button4, "Button4", "Exit", 348, 324, 185, 25, &TForm1::Button4Click},
+      // The component keeps its published name, Button4.
+      {&ExitButton, "Button4", "Exit", 348, 324, 185, 25, &TForm1::ExitButtonClick},
   };
   for (const ButtonRow& row : buttons) {
-    auto* button = new QPushButton(Text(row.caption), this);
+    auto* button = new QPushButton(FromUtf8(row.caption), this);
     button->setObjectName(row.name);
     button->setGeometry(row.x, row.y, row.w, row.h);
     connect(button, &QPushButton::clicked, this, [this, click = row.click] { (this->*click)(); });
@@ -141,17 +146,17 @@ TForm1::TForm1(std::unique_ptr<ClientLink> link, QWidget* parent)
 
   // The keyboard walks the window in this order.
   const std::vector<QWidget*> tabOrder = {
-      HiToEdit,     LoToEdit,   HiFromEdit,        LoFromEdit, Memo,       SendButton,
-      ReceiveButton, ClearButton, Button4,         PokeButton, RetMemo,    ReceiveDumpButton,
-      MinButton,    RestButton, HideButton,        ShowButton, SendDumpButton, ESendBtn,
-      ESendDumpBtn, VersionBtn, StateBtn,          SetDTRbtn,  MoveDTRbtn, SetRTSbtn,
-      MoveRTSbtn};
+      HiToEdit,   LoToEdit,          HiFromEdit,  LoFromEdit,   Memo,
+      SendButton, ReceiveButton,     ClearButton, ExitButton,   PokeButton,
+      RetMemo,    ReceiveDumpButton, MinButton,   RestButton,   HideButton,
+      ShowButton, SendDumpButton,    ESendBtn,    ESendDumpBtn, VersionBtn,
+      StateBtn,   SetDTRbtn,         MoveDTRbtn,  SetRTSbtn,    MoveRTSbtn};
   for (std::size_t i = 1; i < tabOrder.size(); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
   ShowEntryError = [this](const QString& caption, const QString& text) {
     QMessageBox::critical(this, caption, text, QMessageBox::Ok);
   };
-  ShowMessage = [](const std::string& text) { ShowWriteBar(text); };
+  ShowAnswer = [](const std::string& text) { ShowWriteBar(text); };
 
   // Wired after the initial texts, so building the window runs no check.
   for (QLineEdit* edit : {HiToEdit, LoToEdit, HiFromEdit, LoFromEdit})
@@ -166,9 +171,9 @@ TForm1::~TForm1() = default;
 void TForm1::FormCreate() {
   // No message may be shown while the window is being built: a failure is noted in RetMemo.
   if (!link_->Open()) {
-    retryPending_ = true;
-    Notify(Text("No conversation with ZELdrv (") + QString::fromStdString(link_->LastError()) +
-           Text("); the next command tries again."));
+    reconnectOnNextCommand_ = true;
+    AppendNotice(FromUtf8("No conversation with %1 (%2); the next command tries again.")
+                     .arg(FromUtf8(DriverService), QString::fromStdString(link_->LastError())));
   }
   SetSendButtons(false);
 }
@@ -179,16 +184,16 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 void TForm1::FormClose() {
-  if (closing_) return;
-  closing_ = true;
-  link_->Execute("Close");
+  if (closeSent_) return;
+  closeSent_ = true;
+  link_->Execute(CloseCommand);
   QCoreApplication::quit();
 }
 
 std::vector<QPushButton*> TForm1::CommandButtons() const {
-  return {PokeButton, SendButton,  SendDumpButton, ESendBtn,   ESendDumpBtn, ClearButton,
-          ReceiveButton, ReceiveDumpButton, MinButton, RestButton, HideButton, ShowButton,
-          VersionBtn, StateBtn, SetDTRbtn, MoveDTRbtn, SetRTSbtn, MoveRTSbtn};
+  return {PokeButton,    SendButton,        SendDumpButton, ESendBtn,   ESendDumpBtn, ClearButton,
+          ReceiveButton, ReceiveDumpButton, MinButton,      RestButton, HideButton,   ShowButton,
+          VersionBtn,    StateBtn,          SetDTRbtn,      MoveDTRbtn, SetRTSbtn,    MoveRTSbtn};
 }
 
 void TForm1::SetSendButtons(bool enabled) {
@@ -196,24 +201,23 @@ void TForm1::SetSendButtons(bool enabled) {
     button->setEnabled(enabled);
 }
 
-void TForm1::Notify(const QString& text) { RetMemo->appendPlainText(text); }
+void TForm1::AppendNotice(const QString& text) { RetMemo->appendPlainText(text); }
 
-void TForm1::EnsureLink() {
-  if (!retryPending_ || link_->IsOpen()) return;
-  retryPending_ = false;
+void TForm1::ReconnectIfStartFailed() {
+  if (!reconnectOnNextCommand_ || link_->IsOpen()) return;
+  reconnectOnNextCommand_ = false;
   if (link_->Open())
-    Notify(Text("Connected to ZELdrv."));
+    AppendNotice(FromUtf8("Connected to %1.").arg(FromUtf8(DriverService)));
   else
-    Notify(Text("Still no conversation with ZELdrv (") +
-           QString::fromStdString(link_->LastError()) + Text(")."));
+    AppendNotice(FromUtf8("Still no conversation with %1 (%2).")
+                     .arg(FromUtf8(DriverService), QString::fromStdString(link_->LastError())));
 }
 
 std::vector<std::string> TForm1::MemoDisplayedLines() const {
   // QPlainTextEdit lays out only what it shows, so the lines are broken here again with the
   // memo's own font, width and wrap rule, block by block.
   const qreal margin = Memo->document()->documentMargin();
-  const int viewport = Memo->isVisible() ? Memo->viewport()->width()
-                                         : Memo->contentsRect().width();
+  const int viewport = Memo->isVisible() ? Memo->viewport()->width() : Memo->contentsRect().width();
   const qreal width = std::max<qreal>(1, viewport - 2 * margin);
   QTextOption option = Memo->document()->defaultTextOption();
   option.setWrapMode(Memo->wordWrapMode());
@@ -228,7 +232,7 @@ std::vector<std::string> TForm1::MemoDisplayedLines() const {
     bool any = false;
     for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
       line.setLineWidth(width);
-      lines.push_back(Utf8(text.mid(line.textStart(), line.textLength())));
+      lines.push_back(ToUtf8(text.mid(line.textStart(), line.textLength())));
       any = true;
     }
     layout.endLayout();
@@ -239,14 +243,10 @@ std::vector<std::string> TForm1::MemoDisplayedLines() const {
 
 bool TForm1::AnyDataChange() {
   const EntryCheckResult result =
-      CheckEntry(Utf8(HiToEdit->text()), Utf8(LoToEdit->text()), Utf8(HiFromEdit->text()),
-                 Utf8(LoFromEdit->text()), MemoDisplayedLines());
-  if (result.FrameTextReplaced) FrameText = result.FrameText;
-  if (result.ShowError())
-    ShowEntryError(QString::fromUtf8(EntryErrorCaption.data(),
-                                     static_cast<int>(EntryErrorCaption.size())),
-                   QString::fromUtf8(EntryErrorText.data(),
-                                     static_cast<int>(EntryErrorText.size())));
+      CheckEntry(ToUtf8(HiToEdit->text()), ToUtf8(LoToEdit->text()), ToUtf8(HiFromEdit->text()),
+                 ToUtf8(LoFromEdit->text()), MemoDisplayedLines());
+  if (result.FrameText) FrameText = *result.FrameText;
+  if (!result.Valid) ShowEntryError(FromUtf8(EntryErrorCaption), FromUtf8(EntryErrorText));
   PokeButton->setEnabled(result.Valid);
   return result.Valid;
 }
@@ -254,8 +254,9 @@ bool TForm1::AnyDataChange() {
 std::optional<std::string> TForm1::WaitForItemText() {
   std::optional<std::string> text = link_->WaitForItemText();
   if (!text)
-    Notify(link_->IsOpen() ? Text("ZELdrv gave no answer; the command was given up.")
-                           : Text("No conversation with ZELdrv: the command reached nothing."));
+    AppendNotice(FromUtf8(link_->IsOpen() ? "%1 gave no answer; the command was given up."
+                                          : "No conversation with %1: the command reached nothing.")
+                     .arg(FromUtf8(DriverService)));
   return text;
 }
 
@@ -270,30 +271,30 @@ void TForm1::RestoreButtons() {
 
 void TForm1::PokeButtonClick() {
   if (!AnyDataChange()) return;
-  EnsureLink();
+  ReconnectIfStartFailed();
   SetSendButtons(true);
   link_->Poke(FrameText);
 }
 
-void TForm1::SendCommand(const char* command) {
-  EnsureLink();
+void TForm1::ExecuteAndWait(const char* command) {
+  ReconnectIfStartFailed();
   link_->Execute(command);
   WaitForItemText();
 }
 
-void TForm1::DumpCommand(const char* command) {
+void TForm1::PokeDumpAndExecute(const char* command) {
   if (!AnyDataChange()) return;
-  EnsureLink();
+  ReconnectIfStartFailed();
   FrameText = DumpText(FrameText);
   link_->Poke(FrameText);
   link_->Execute(command);
   WaitForItemText();
 }
 
-void TForm1::ReceiveCommand(const char* command) {
+void TForm1::ReceiveIntoRetMemo(const char* command) {
   for (QPushButton* button : CommandButtons()) button->setEnabled(false);
   RetMemo->clear();
-  EnsureLink();
+  ReconnectIfStartFailed();
   link_->Execute(command);
   const std::optional<std::string> outcome = WaitForItemText();
   if (outcome) FrameText = *outcome;
@@ -303,37 +304,41 @@ void TForm1::ReceiveCommand(const char* command) {
   if (!outcome) RetMemo->setPlainText(notice);
 }
 
-void TForm1::AnswerCommand(const char* command) {
-  EnsureLink();
+void TForm1::ExecuteAndShowAnswer(const char* command) {
+  ReconnectIfStartFailed();
   link_->Execute(command);
-  if (const std::optional<std::string> outcome = WaitForItemText()) ShowMessage(*outcome);
+  if (const std::optional<std::string> outcome = WaitForItemText()) ShowAnswer(*outcome);
 }
 
-void TForm1::SendButtonClick() { SendCommand("Send"); }
-void TForm1::ESendBtnClick() { SendCommand("EasySend"); }
-void TForm1::SendDumpButtonClick() { DumpCommand("SendDump"); }
-void TForm1::ESendDumpBtnClick() { DumpCommand("EasySendDump"); }
-void TForm1::ReceiveButtonClick() { ReceiveCommand("Receive"); }
-void TForm1::ReceiveDumpButtonClick() { ReceiveCommand("ReceiveDump"); }
-void TForm1::VersionBtnClick() { AnswerCommand("Version"); }
-void TForm1::StateBtnClick() { AnswerCommand("PortState"); }
-void TForm1::SetDTRbtnClick() { AnswerCommand("setDTR"); }
-void TForm1::MoveDTRbtnClick() { AnswerCommand("moveDTR"); }
-void TForm1::SetRTSbtnClick() { AnswerCommand("setRTS"); }
-void TForm1::MoveRTSbtnClick() { AnswerCommand("moveRTS"); }
+void TForm1::SendButtonClick() { ExecuteAndWait(SendCommand); }
+void TForm1::ESendBtnClick() { ExecuteAndWait(EasySendCommand); }
+void TForm1::SendDumpButtonClick() { PokeDumpAndExecute(SendDumpCommand); }
+void TForm1::ESendDumpBtnClick() { PokeDumpAndExecute(EasySendDumpCommand); }
+void TForm1::ReceiveButtonClick() { ReceiveIntoRetMemo(ReceiveCommand); }
+void TForm1::ReceiveDumpButtonClick() { ReceiveIntoRetMemo(ReceiveDumpCommand); }
+void TForm1::VersionBtnClick() { ExecuteAndShowAnswer(VersionCommand); }
+void TForm1::StateBtnClick() { ExecuteAndShowAnswer(PortStateCommand); }
+void TForm1::SetDTRbtnClick() { ExecuteAndShowAnswer(SetDtrCommand); }
+void TForm1::MoveDTRbtnClick() { ExecuteAndShowAnswer(MoveDtrCommand); }
+void TForm1::SetRTSbtnClick() { ExecuteAndShowAnswer(SetRtsCommand); }
+void TForm1::MoveRTSbtnClick() { ExecuteAndShowAnswer(MoveRtsCommand); }
+
+void TForm1::ExecuteOnly(const char* command) {
+  ReconnectIfStartFailed();
+  link_->Execute(command);
+}
 
 void TForm1::ClearButtonClick() {
   RetMemo->clear();
   SetSendButtons(false);
-  EnsureLink();
-  link_->Execute("Clear");
+  ExecuteOnly(ClearCommand);
 }
 
-void TForm1::MinButtonClick() { EnsureLink(); link_->Execute("Minimize"); }
-void TForm1::RestButtonClick() { EnsureLink(); link_->Execute("NormalSize"); }
-void TForm1::HideButtonClick() { EnsureLink(); link_->Execute("Hide"); }
-void TForm1::ShowButtonClick() { EnsureLink(); link_->Execute("Show"); }
+void TForm1::MinButtonClick() { ExecuteOnly(MinimizeCommand); }
+void TForm1::RestButtonClick() { ExecuteOnly(NormalSizeCommand); }
+void TForm1::HideButtonClick() { ExecuteOnly(HideCommand); }
+void TForm1::ShowButtonClick() { ExecuteOnly(ShowCommand); }
 
-void TForm1::Button4Click() { close(); }
+void TForm1::ExitButtonClick() { close(); }
 
 }  // namespace zel

@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -61,24 +62,19 @@ class TForm1 : public QWidget {
   QPushButton* MoveDTRbtn;
   QPushButton* SetRTSbtn;
   QPushButton* MoveRTSbtn;
-  QPushButton* Button4;
+  QPushButton* ExitButton;
 
   // The line the last entry check composed, or the last text received.
   std::string FrameText;
 
-  // How the entry check's error box and the short answers are shown; tests replace them so that
-  // no window waits for a person.
+  // How the entry check's error box and the short answers (in the message bar) are shown; tests
+  // replace them so that no window waits for a person.
   std::function<void(const QString& caption, const QString& text)> ShowEntryError;
-  std::function<void(const std::string& text)> ShowMessage;
+  std::function<void(const std::string& text)> ShowAnswer;
 
   // The entry check: composes FrameText, shows the error box on failure, and enables or disables
   // PokeButton. True when the entry is valid.
   bool AnyDataChange();
-  // The memo's lines as displayed, wrapped lines counted separately.
-  std::vector<std::string> MemoDisplayedLines() const;
-  // The eighteen command buttons.
-  std::vector<QPushButton*> CommandButtons() const;
-  ClientLink& Link() { return *link_; }
 
   void PokeButtonClick();
   void SendButtonClick();
@@ -98,29 +94,37 @@ class TForm1 : public QWidget {
   void MoveDTRbtnClick();
   void SetRTSbtnClick();
   void MoveRTSbtnClick();
-  void Button4Click();
+  void ExitButtonClick();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  // The memo's lines as displayed, wrapped lines counted separately.
+  std::vector<std::string> MemoDisplayedLines() const;
+  // The eighteen command buttons.
+  std::vector<QPushButton*> CommandButtons() const;
+
   void FormCreate();
   void FormClose();
   void RestoreButtons();
   std::optional<std::string> WaitForItemText();
 
   // Before a command: a conversation that failed at start-up is tried once more.
-  void EnsureLink();
-  void Notify(const QString& text);
+  void ReconnectIfStartFailed();
+  // Link trouble is told in RetMemo: a message box would stop the window.
+  void AppendNotice(const QString& text);
   void SetSendButtons(bool enabled);
-  void SendCommand(const char* command);
-  void DumpCommand(const char* command);
-  void ReceiveCommand(const char* command);
-  void AnswerCommand(const char* command);
+  // The rows of command buttons that differ only in the command word.
+  void ExecuteOnly(const char* command);
+  void ExecuteAndWait(const char* command);
+  void PokeDumpAndExecute(const char* command);
+  void ReceiveIntoRetMemo(const char* command);
+  void ExecuteAndShowAnswer(const char* command);
 
   std::unique_ptr<ClientLink> link_;
-  bool retryPending_ = false;
-  bool closing_ = false;
+  bool reconnectOnNextCommand_ = false;
+  bool closeSent_ = false;
 };
 
 }  // namespace zel

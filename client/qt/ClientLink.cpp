@@ -8,51 +8,52 @@
 #include <QStandardPaths>
 #include <QThread>
 
-#include "ddelink/LinkTimeouts.h"
 #include "common/Names.h"
+#include "ddelink/LinkTimeouts.h"
 #include "ddelink/local/LocalLinkClient.h"
 
 namespace zel {
 
-ClientLink::ClientLink() : link_(std::make_unique<LocalLinkClient>()) {}
+ClientLink::ClientLink() : ClientLink(std::make_unique<LocalLinkClient>()) {}
+ClientLink::ClientLink(std::unique_ptr<LinkClient> link) : link_(std::move(link)) {}
 ClientLink::~ClientLink() = default;
 
 bool ClientLink::IsOpen() const { return link_->IsConnected(); }
 
 bool ClientLink::Connect() {
   if (link_->Connect(DriverService, DriverTopic)) return true;
-  error_ = link_->LastError();
+  lastError_ = link_->LastError();
   return false;
 }
 
 std::string ClientLink::DriverProgram() const {
-  if (!program_.empty()) return program_;
+  if (!driverProgram_.empty()) return driverProgram_;
   const QString own = QDir(QCoreApplication::applicationDirPath()).filePath(DriverService);
   if (QFileInfo(own).isExecutable()) return own.toStdString();
   return QStandardPaths::findExecutable(DriverService).toStdString();
 }
 
 bool ClientLink::Open() {
-  error_.clear();
+  lastError_.clear();
   if (!Connect()) {
     const std::string program = DriverProgram();
     if (program.empty()) {
-      error_ = std::string("the program ") + DriverService + " was not found";
+      lastError_ = std::string("the program ") + DriverService + " was not found";
       return false;
     }
     // Detached, so the driver outlives the client. A start "minimised, not activated" has no
     // portable counterpart: the driver is minimised by its own command once it answers.
     if (!QProcess::startDetached(QString::fromStdString(program), {DriverTopic})) {
-      error_ = "cannot start " + program;
+      lastError_ = "cannot start " + program;
       return false;
     }
     // The driver registers its service only once it is up: try until it answers.
     QElapsedTimer waited;
     waited.start();
     bool connected = false;
-    while (!(connected = Connect()) && waited.elapsed() < startWaitMs_) QThread::msleep(100);
+    while (!(connected = Connect()) && waited.elapsed() < StartWaitMs) QThread::msleep(100);
     if (!connected) return false;
-    link_->Execute("Minimize");
+    link_->Execute(MinimizeCommand);
   }
   // The advised copy is never read; the link only keeps the item named, as the driver expects.
   link_->StartAdvise(DriverItem, NoticeRequestTimeoutMs);
@@ -83,7 +84,7 @@ std::optional<std::string> ClientLink::WaitForItemText() {
       return text;
     }
     // A driver that never answers would otherwise hold the window for good.
-    if (unanswered.elapsed() >= giveUpMs_) break;
+    if (unanswered.elapsed() >= GiveUpMs) break;
     if (!text) QThread::msleep(10);  // the link failed at once: do not spin
   }
   return std::nullopt;

@@ -12,7 +12,9 @@ namespace zel {
 
 class ClientLink {
  public:
+  // Over the local socket, unless a test passes a link of its own.
   ClientLink();
+  explicit ClientLink(std::unique_ptr<LinkClient> link);
   ~ClientLink();
 
   // Connects; when that fails, starts the driver and connects again for up to StartWaitMs. Then
@@ -20,14 +22,10 @@ class ClientLink {
   bool Open();
   bool IsOpen() const;
   // Why the last Open failed.
-  const std::string& LastError() const { return error_; }
+  const std::string& LastError() const { return lastError_; }
 
   // The program Open starts; empty: the client's own folder first, then the search path.
-  void SetDriverProgram(const std::string& program) { program_ = program; }
-  // How long Open waits for a started driver to accept the conversation.
-  void SetStartWait(int ms) { startWaitMs_ = ms; }
-  // How long WaitForItemText goes on while every request fails or answers nothing.
-  void SetGiveUpAfter(int ms) { giveUpMs_ = ms; }
+  void SetDriverProgram(const std::string& program) { driverProgram_ = program; }
 
   void Execute(const std::string& command);
   void Poke(const std::string& text);
@@ -35,7 +33,9 @@ class ClientLink {
   // closed or the requests kept failing for the give-up time.
   std::optional<std::string> WaitForItemText();
 
+  // How long Open waits for a started driver to accept the conversation.
   static constexpr int StartWaitMs = 8000;
+  // How long WaitForItemText goes on while every request fails or answers nothing.
   static constexpr int GiveUpMs = 60000;
 
  private:
@@ -45,10 +45,8 @@ class ClientLink {
   std::string DriverProgram() const;
 
   std::unique_ptr<LinkClient> link_;
-  std::string program_;
-  std::string error_;
-  int startWaitMs_ = StartWaitMs;
-  int giveUpMs_ = GiveUpMs;
+  std::string driverProgram_;
+  std::string lastError_;
 };
 
 }  // namespace zel

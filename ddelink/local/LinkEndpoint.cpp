@@ -50,20 +50,18 @@ ServiceLock::~ServiceLock() {
   if (fd_ >= 0) close(fd_);  // closing drops the lock
 }
 
-ServiceLock::Outcome ServiceLock::Acquire(const std::string& socketPath, std::string& error) {
+Outcome<LinkServer::RegisterError> ServiceLock::Acquire(const std::string& socketPath) {
+  using Error = LinkServer::RegisterError;
+  using Result = Outcome<Error>;
   const std::string path = socketPath + ".lock";
   fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-  if (fd_ < 0) {
-    error = SystemError("cannot open " + path, errno);
-    return Outcome::Failed;
-  }
-  if (flock(fd_, LOCK_EX | LOCK_NB) == 0) return Outcome::Acquired;
+  if (fd_ < 0) return Result::Failure(Error::Failed, SystemError("cannot open " + path, errno));
+  if (flock(fd_, LOCK_EX | LOCK_NB) == 0) return Result::Success();
   const int reason = errno;
   close(fd_);
   fd_ = -1;
-  if (reason == EWOULDBLOCK) return Outcome::HeldElsewhere;
-  error = SystemError("cannot lock " + path, reason);
-  return Outcome::Failed;
+  if (reason == EWOULDBLOCK) return Result::Failure(Error::AlreadyServed, path + " is held");
+  return Result::Failure(Error::Failed, SystemError("cannot lock " + path, reason));
 }
 
 bool PeerIsOwner(intptr_t socketDescriptor) {

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "ddelink/LinkServer.h"
+
 namespace zel {
 
 // The private directory that holds the services' sockets: $XDG_RUNTIME_DIR when set, else
@@ -22,8 +24,8 @@ class ServiceLock {
   ServiceLock& operator=(const ServiceLock&) = delete;
   ~ServiceLock();
 
-  enum class Outcome { Acquired, HeldElsewhere, Failed };
-  Outcome Acquire(const std::string& socketPath, std::string& error);
+  // AlreadyServed when another process holds it.
+  Outcome<LinkServer::RegisterError> Acquire(const std::string& socketPath);
 
  private:
   int fd_ = -1;

@@ -38,34 +38,30 @@ LocalLinkServer::~LocalLinkServer() {
   server_->close();
 }
 
-LinkServer::RegisterOutcome LocalLinkServer::Register(const std::string& service,
-                                                      std::string& error) {
+Outcome<LinkServer::RegisterError> LocalLinkServer::Register(const std::string& service) {
+  using Result = Outcome<RegisterError>;
   if (!IsUsableServiceName(service)) {
-    error = "cannot serve the name \"" + service + "\"";
-    return RegisterOutcome::Failed;
+    return Result::Failure(RegisterError::Failed, "cannot serve the name \"" + service + "\"");
   }
+  std::string error;
   const std::string directory = LinkDirectory(error);
-  if (directory.empty()) return RegisterOutcome::Failed;
+  if (directory.empty()) return Result::Failure(RegisterError::Failed, error);
   const std::string path = ServiceSocketPath(directory, service);
 
-  switch (lock_.Acquire(path, error)) {
-    case ServiceLock::Outcome::Acquired:
-      break;
-    case ServiceLock::Outcome::HeldElsewhere:
-      error = "service " + service + " is already served by a running driver";
-      return RegisterOutcome::AlreadyServed;
-    case ServiceLock::Outcome::Failed:
-      return RegisterOutcome::Failed;
+  Result locked = lock_.Acquire(path);
+  if (locked.code == RegisterError::AlreadyServed) {
+    locked.text = "service " + service + " is already served by a running driver";
   }
+  if (!locked.Ok()) return locked;
   // Holding the lock, any socket file left here belongs to a driver that died.
   QLocalServer::removeServer(QString::fromStdString(path));
   server_->setSocketOptions(QLocalServer::UserAccessOption);
   if (!server_->listen(QString::fromStdString(path))) {
-    error = "cannot listen on " + path + ": " + server_->errorString().toStdString();
-    return RegisterOutcome::Failed;
+    return Result::Failure(RegisterError::Failed, "cannot listen on " + path + ": " +
+                                                      server_->errorString().toStdString());
   }
   socketPath_ = path;
-  return RegisterOutcome::Registered;
+  return Result::Success();
 }
 
 void LocalLinkServer::Accept() {

@@ -22,7 +22,7 @@ class LocalLinkServer : public QObject, public LinkServer {
   explicit LocalLinkServer(ServerConversation& conversation, QObject* parent = nullptr);
   ~LocalLinkServer() override;
 
-  RegisterOutcome Register(const std::string& service, std::string& error) override;
+  Outcome<RegisterError> Register(const std::string& service) override;
   const std::string& SocketPath() const { return socketPath_; }
 
   // For the end of the program, once its event loop has stopped: serves the transactions that

@@ -24,9 +24,9 @@ DriverFront::DriverFront(StatusSink& status, DriverWindow& window, Clock& clock)
       {ReceiveCommand, [this] { Receive(); }},
       {ReceiveDumpCommand, [this] { ReceiveDump(); }},
       {SetDtrCommand, [this] { LineCommand(&TComProperties::setDTR); }},
-      {MoveDtrCommand, [this] { LineCommand(&TComProperties::moveDTR); }},
+      {MoveDtrCommand, [this] { LineCommand(&TComProperties::dropDTR); }},
       {SetRtsCommand, [this] { LineCommand(&TComProperties::setRTS); }},
-      {MoveRtsCommand, [this] { LineCommand(&TComProperties::moveRTS); }},
+      {MoveRtsCommand, [this] { LineCommand(&TComProperties::dropRTS); }},
       {ClearCommand, [this] { Clear(); }},
       {MinimizeCommand, [this] { window_.Minimize(); }},
       {NormalSizeCommand, [this] { window_.NormalSize(); }},
@@ -40,10 +40,8 @@ DriverFront::DriverFront(StatusSink& status, DriverWindow& window, Clock& clock)
 
 DriverFront::~DriverFront() = default;
 
-void DriverFront::FormCreate(std::unique_ptr<zel::SerialPort> port,
-                             PortSettingsCarrier& setupDialog) {
-  port_ = std::make_unique<TComProperties>(std::move(port));
-  port_->SetupDialog = &setupDialog;
+void DriverFront::FormCreate(std::unique_ptr<TComProperties> comProperties) {
+  port_ = std::move(comProperties);
   port_->Init();
   Frames.ResetBuffers();
 }

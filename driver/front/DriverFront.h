@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "ddelink/LinkTimeouts.h"
 #include "common/Names.h"
 #include "ddelink/ServerConversation.h"
 #include "ddelink/ServerItem.h"
@@ -26,9 +25,9 @@ class DriverFront : public ConversationHandler {
   DriverFront(StatusSink& status, DriverWindow& window, Clock& clock);
   ~DriverFront() override;
 
-  // Creation of the window: the port object over `port`, carried by `setupDialog`, loads the
-  // configuration and sets the port up; the buffers are cleared.
-  void FormCreate(std::unique_ptr<zel::SerialPort> port, PortSettingsCarrier& setupDialog);
+  // Creation of the window: the port object is taken over, loads its configuration and sets the
+  // port up; the buffers are cleared.
+  void FormCreate(std::unique_ptr<TComProperties> comProperties);
   // Closing of the window: destroys the port object. Later commands are ignored, pokes refused.
   void FormClose();
 

@@ -4,8 +4,10 @@
 
 namespace zel {
 
-void StderrStatus::SetStatusText(const std::string& text) {
-  std::fprintf(stderr, "status: %s\n", text.c_str());
+void StderrStatus::SetStatusText(const std::string& text) { Report("status: " + text); }
+
+void StderrStatus::Report(const std::string& line) {
+  std::fprintf(stderr, "%s\n", line.c_str());
   std::fflush(stderr);
 }
 

@@ -3,54 +3,72 @@
 // regimes, the modem lines, and the port's reads and writes.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
+#include "common/Notice.h"
 #include "driver/port/PortSettings.h"
 #include "driver/port/SerialPort.h"
+#include "driver/port/SettingsFile.h"
 
 namespace zel {
 
+// The window in which the user edits the port settings.
+class PortSettingsEditor {
+ public:
+  virtual ~PortSettingsEditor() = default;
+  // Shows `settings` and returns once the user is done: true only when he confirmed, `settings`
+  // then holding his choice; false for anything else, `settings` then being of no meaning. A
+  // window ended from outside (the program closing) returns false, and an editor destroyed
+  // inside its own loop must not touch itself afterwards.
+  virtual bool Edit(PortSettings& settings) = 0;
+};
+
+// Where the device stands.
+enum class PortHandleState { None, Open, OpenFailed };
+
+// What the user is told when the settings could not be written.
+inline constexpr char CantStoreConfigurationText[] = "Can't store current configuration !";
+// What the user is told when the confirmed settings do not give a working port.
+inline constexpr char CantOpenResourceText[] = "Warning !  Can't open this resourse !";
+
 class TComProperties {
  public:
-  explicit TComProperties(std::unique_ptr<zel::SerialPort> port);
+  // port: the device layer; configurationPath: the settings file; notice: the user's warnings.
+  TComProperties(std::unique_ptr<SerialPort> port, std::string configurationPath, Notice& notice);
   virtual ~TComProperties();  // closes the port if it is open
   TComProperties(const TComProperties&) = delete;
   TComProperties& operator=(const TComProperties&) = delete;
 
-  // Loads the configuration through SetupDialog (when one is assigned), takes the write
-  // time-outs and the seven texts from it and sets the port up; reports nothing.
+  // Loads the configuration file (defaults when it cannot be read) and sets the port up; reports
+  // nothing to the user.
   void Init();
-  // Closes an open device, reopens PortNumber and applies all settings; the outcome is
-  // IsPortConfigured. A failure after the open leaves the device open. A TransferRate whose part
-  // before the first blank is not a positive decimal number fails the set-up.
+  // Closes an open device, reopens Settings.PortNumber and applies all settings; the outcome is
+  // IsPortConfigured, and when it failed SetupFailure says why (also through ReportFailure).
+  // A failure after the open leaves the device open.
   void SetupCOMPort();
-  // Stores the seven texts as given; the port is not touched.
-  void SetProperties(const std::string& portNumber, const std::string& transferRate,
-                     const std::string& stopBits, const std::string& paritet,
-                     const std::string& latencyPeriod, const std::string& dtrControl,
-                     const std::string& rtsControl);
-  // Read interval 50, read total 25 + n x m (m from LatencyPeriod; the null regime uses 0), the
-  // write time-outs from ActiveWriteMultiplier and ActiveWriteConstant (negative counts as 0).
-  // True when the port took them; false without a platform call on a port that is not
-  // configured.
+  // Takes over the seven texts of `settings`; the write time-outs stay as loaded. The port is not
+  // touched.
+  void SetProperties(const PortSettings& settings);
+  // Read interval 50, read total 25 + n x m (m from the latency setting; the null regime uses 0),
+  // the write time-outs from the file (negative counts as 0). True when the port took them; false
+  // without a platform call on a port that is not configured.
   bool SetDefaultTimeouts();
   bool SetNullTimeouts();
   // Act on whatever is open, configured or not; true only when the device did it.
   bool setDTR();
   bool setRTS();
-  bool moveDTR();
-  bool moveRTS();
+  bool dropDTR();
+  bool dropRTS();
   void SetIsPortConfigured(bool configured);
-  // The user's dialog: shows SetupDialog with the current settings; when he confirms, takes his
-  // texts over and sets the port up anew with them, then stores them in "ZELdrv.ini" if the port
-  // works, or tells him the port cannot be opened (the file then keeps the last settings that
-  // worked). A dialog not confirmed changes nothing. Without a SetupDialog it does nothing.
-  // The dialog and the notices run modal loops, in which the program may close: once the dialog
-  // has returned without confirmation, or once a notice has been shown, this object and the
-  // dialog are no longer touched, so both may be destroyed meanwhile. Whoever destroys this object
-  // while the dialog is open must end the dialog as cancelled; the object's own destruction is
-  // also noticed, should the dialog have been confirmed just before.
+  // The user's dialog: shows SetupDialog with a copy of the settings; when he confirms, takes his
+  // texts over and sets the port up anew with them, then stores them in the configuration file
+  // if the port works, or tells him the port cannot be opened (the file then keeps the last
+  // settings that worked). A dialog not confirmed changes nothing. Without a SetupDialog it does
+  // nothing. The dialog and the notices run modal loops, in which the program may close: once
+  // the dialog has returned without confirmation, or once a notice has been shown, this object
+  // and the dialog are no longer touched, so both may be destroyed meanwhile.
   void UserSetupDialog();
 
   // One read of up to `capacity` bytes under the time-outs in force; 0 when no device is open.
@@ -61,26 +79,29 @@ class TComProperties {
   // The read time-out of a whole 256-byte read under the default regime, in ms (25 + 256 x m).
   uint32_t DefaultReadTotalTimeoutMs() const;
 
-  int32_t PortHandle = 0;  // 0 none; positive: a device is open; negative: the last open failed
-  std::string PortNumber, TransferRate, StopBits, Paritet, LatencyPeriod, DTRControl, RTSControl;
+  PortSettings Settings;
+  PortHandleState PortHandle = PortHandleState::None;
   bool IsPortConfigured = false;
-  PortSettingsCarrier* SetupDialog = nullptr;  // not owned
-  int32_t ActiveWriteMultiplier = 0;           // from the file, never shown nor changed
-  int32_t ActiveWriteConstant = 0;
+  PortSettingsEditor* SetupDialog = nullptr;  // not owned
+  // Why the last set-up failed ("port: /dev/ttyUSB0: Permission denied ..."); empty after one
+  // that worked.
+  std::string SetupFailure;
+  // Hears SetupFailure each time a set-up fails; the program echoes it on standard error.
+  std::function<void(const std::string&)> ReportFailure;
 
  private:
   bool OpenAndApplySettings();
+  bool Fail(const std::string& why);
   bool ApplyTimeouts(uint32_t readTotalMultiplier);
-  bool SetModemLinesFromSettings();
-  bool Escape(zel::ModemLineFunction function);
+  bool ApplyLineControls();
+  bool Escape(ModemLineFunction function);
 
-  std::unique_ptr<zel::SerialPort> port_;
+  std::unique_ptr<SerialPort> port_;
+  std::string configurationPath_;
+  Notice& notice_;
   // Expires with this object: lets UserSetupDialog see, after the dialog's modal loop, that the
   // object was destroyed inside it.
   std::shared_ptr<char> alive_ = std::make_shared<char>();
 };
-
-// The latency multiplier m of a LatencyPeriod text; 0 for a text that is none of the items.
-uint32_t LatencyMultiplier(const std::string& latencyPeriod);
 
 }  // namespace zel

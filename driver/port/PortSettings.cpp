@@ -1,11 +1,8 @@
 #include "driver/port/PortSettings.h"
 
-#include <cstdint>
-#include <cstdio>
-#include <limits>
-#include <utility>
+#include <string_view>
 
-#include "common/Notice.h"
+#include "common/ParseNumber.h"
 
 namespace zel {
 
@@ -14,128 +11,86 @@ const std::array<const char*, 17> TransferRateItems = {
     "75 baud",    "110 baud",   "134 baud",   "150 baud",   "300 baud",   "600 baud",
     "1200 baud",  "1800 baud",  "2400 baud",  "4800 baud",  "7200 baud",  "9600 baud",
     "14400 baud", "19200 baud", "38400 baud", "57600 baud", "115200 baud"};
-const std::array<const char*, 3> StopBitsItems = {"1 bit", "1.5 bit", "2 bit"};
-const std::array<const char*, 5> ParitetItems = {"None", "Even", "Odd", "Mark", "Space"};
-const std::array<const char*, 13> LatencyPeriodItems = {
-    "Immediately answer",         "Approximately 0.25 second",  "Approximately 0.5 second",
-    "Approximately 0.75 second",  "Approximately 1.25 seconds", "Approximately 2.5 seconds",
-    "Approximately 5 seconds",    "Approximately 7.5 seconds",  "Approximately 10 seconds",
-    "Approximately 12.5 seconds", "Approximately 15 seconds",   "Approximately 17.5 seconds",
-    "Approximately 20 seconds"};
-const std::array<const char*, 3> LineControlItems = {"Disable", "Enable", "HandShake"};
+const std::array<Choice<StopBits>, 3> StopBitsItems = {{
+    {"1 bit", StopBits::One},
+    {"1.5 bit", StopBits::OneAndHalf},
+    {"2 bit", StopBits::Two},
+}};
+const std::array<Choice<Parity>, 5> ParitetItems = {{
+    {"None", Parity::None},
+    {"Even", Parity::Even},
+    {"Odd", Parity::Odd},
+    {"Mark", Parity::Mark},
+    {"Space", Parity::Space},
+}};
+// The steps are 1 up to 0.75 s and 10 from there on, so "1.25 seconds" gives 5.
+const std::array<Choice<uint32_t>, 13> LatencyPeriodItems = {{
+    {"Immediately answer", 0},
+    {"Approximately 0.25 second", 1},
+    {"Approximately 0.5 second", 2},
+    {"Approximately 0.75 second", 3},
+    {"Approximately 1.25 seconds", 5},
+    {"Approximately 2.5 seconds", 10},
+    {"Approximately 5 seconds", 20},
+    {"Approximately 7.5 seconds", 30},
+    {"Approximately 10 seconds", 40},
+    {"Approximately 12.5 seconds", 50},
+    {"Approximately 15 seconds", 60},
+    {"Approximately 17.5 seconds", 70},
+    {"Approximately 20 seconds", 80},
+}};
+const std::array<Choice<LineControl>, 3> LineControlItems = {{
+    {"Disable", LineControl::Drop},
+    {"Enable", LineControl::Raise},
+    {"HandShake", LineControl::Leave},
+}};
 
 namespace {
 
-constexpr size_t LinesRead = 9;
-constexpr const char* MultiplierKey = "WriteTimeOutMultiplier";
-constexpr const char* ConstantKey = "WriteTimeOutConstant";
-
-// The seven text settings in the order of the file.
-struct TextKey {
-  const char* key;
-  std::string PortSettingsCarrier::*field;
-};
-constexpr std::array<TextKey, 7> TextKeys = {{
-    {"PortNumber", &PortSettingsCarrier::PortNumCBox},
-    {"TransferRate", &PortSettingsCarrier::SpeedCBox},
-    {"StopBits", &PortSettingsCarrier::StopBitCBox},
-    {"Paritet", &PortSettingsCarrier::ParitetCBox},
-    {"LatencyPeriod", &PortSettingsCarrier::PeriodCBox},
-    {"DTRControl", &PortSettingsCarrier::DTRcontrolCBox},
-    {"RTSControl", &PortSettingsCarrier::RTScontrolCBox},
-}};
-
-// One line without its ending. A CR belongs to the ending only right before the LF. At the end
-// of the file the line is empty. False on a read error.
-bool ReadLine(std::FILE* file, std::string& line) {
-  line.clear();
-  for (;;) {
-    const int c = std::getc(file);
-    if (c == EOF) return std::ferror(file) == 0;
-    if (c == '\n') break;
-    line.push_back(static_cast<char>(c));
+template <typename Meaning, size_t N>
+std::optional<Meaning> MeaningOf(const std::string& text, const std::array<Choice<Meaning>, N>& items) {
+  for (const Choice<Meaning>& item : items) {
+    if (text == item.text) return item.meaning;
   }
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  return true;
-}
-
-bool ParseInt32(const std::string& text, int32_t& value) {
-  size_t position = 0;
-  bool negative = false;
-  if (!text.empty() && (text[0] == '-' || text[0] == '+')) {
-    negative = text[0] == '-';
-    position = 1;
-  }
-  if (position == text.size()) return false;
-  constexpr int64_t Limit = int64_t{std::numeric_limits<int32_t>::max()} + 1;
-  int64_t magnitude = 0;
-  for (; position < text.size(); ++position) {
-    const char c = text[position];
-    if (c < '0' || c > '9') return false;
-    magnitude = magnitude * 10 + (c - '0');
-    if (magnitude > Limit) return false;
-  }
-  const int64_t result = negative ? -magnitude : magnitude;
-  if (result > std::numeric_limits<int32_t>::max()) return false;
-  value = static_cast<int32_t>(result);
-  return true;
+  return std::nullopt;
 }
 
 }  // namespace
 
-PortSettingsCarrier::PortSettingsCarrier(std::string programDirectory, Notice& notice)
-    : programDirectory_(std::move(programDirectory)), notice_(notice) {}
-
-bool PortSettingsCarrier::ShowModally() { return false; }
-
-void PortSettingsCarrier::ShowNotice(const std::string& text) { notice_.ShowNotice(text); }
-
-void PortSettingsCarrier::LoadConfiguration(const std::string& fileName) {
-  if (!ReadFile(programDirectory_ + fileName)) TakeDefaults();
+PortSettings PortSettings::Defaults() {
+  PortSettings settings;
+  settings.PortNumber = PortNumberItems[0];
+  settings.TransferRate = TransferRateItems[0];
+  settings.StopBits = StopBitsItems[0].text;
+  settings.Paritet = ParitetItems[0].text;
+  settings.LatencyPeriod = LatencyPeriodItems[0].text;
+  settings.DTRControl = LineControlItems[2].text;
+  settings.RTSControl = LineControlItems[2].text;
+  return settings;
 }
 
-bool PortSettingsCarrier::ReadFile(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return false;
-  bool ok = true;
-  std::string line;
-  for (size_t n = 0; ok && n < LinesRead; ++n) {
-    if (!ReadLine(file, line)) {
-      ok = false;
-      break;
-    }
-    const std::string::size_type equals = line.find('=');
-    if (equals == std::string::npos) continue;
-    const std::string key = line.substr(0, equals);
-    const std::string value = line.substr(equals + 1);
-    for (const TextKey& text : TextKeys) {
-      if (key == text.key) this->*text.field = value;
-    }
-    if (key == MultiplierKey) ok = ParseInt32(value, WriteTimeOutMultiplier);
-    if (key == ConstantKey) ok = ParseInt32(value, WriteTimeOutConstant);
-  }
-  std::fclose(file);
-  return ok;
+std::optional<uint32_t> PortSettings::BaudRate() const {
+  const std::string::size_type blank = TransferRate.find(' ');
+  if (blank == std::string::npos) return std::nullopt;
+  return ParseNumber<uint32_t>(std::string_view(TransferRate).substr(0, blank), 1);
 }
 
-void PortSettingsCarrier::TakeDefaults() {
-  PortNumCBox = PortNumberItems[0];
-  SpeedCBox = TransferRateItems[0];
-  StopBitCBox = StopBitsItems[0];
-  ParitetCBox = ParitetItems[0];
-  PeriodCBox = LatencyPeriodItems[0];
-  DTRcontrolCBox = LineControlItems[2];
-  RTScontrolCBox = LineControlItems[2];
-  WriteTimeOutMultiplier = 0;
-  WriteTimeOutConstant = 0;
+std::optional<zel::StopBits> PortSettings::StopBitCount() const {
+  return MeaningOf(StopBits, StopBitsItems);
 }
 
-std::string PortSettingsCarrier::FileText() const {
-  std::string text;
-  for (const TextKey& key : TextKeys) text += key.key + ("=" + this->*key.field) + "\r\n";
-  text += MultiplierKey + ("=" + std::to_string(WriteTimeOutMultiplier)) + "\r\n";
-  text += ConstantKey + ("=" + std::to_string(WriteTimeOutConstant)) + "\r\n";
-  return text;
+std::optional<Parity> PortSettings::ParityMode() const { return MeaningOf(Paritet, ParitetItems); }
+
+uint32_t PortSettings::LatencyMultiplier() const {
+  return MeaningOf(LatencyPeriod, LatencyPeriodItems).value_or(0);
+}
+
+LineControl PortSettings::Dtr() const {
+  return MeaningOf(DTRControl, LineControlItems).value_or(LineControl::Leave);
+}
+
+LineControl PortSettings::Rts() const {
+  return MeaningOf(RTSControl, LineControlItems).value_or(LineControl::Leave);
 }
 
 }  // namespace zel

@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "common/Outcome.h"
+
 namespace zel {
 
 enum class Parity : uint8_t { None = 0, Odd = 1, Even = 2, Mark = 3, Space = 4 };
@@ -101,11 +103,9 @@ class SerialPort {
   // result is the number of bytes written (fewer than count after a time-out), 0 on failure.
   virtual int32_t Write(const uint8_t* bytes, int32_t count) = 0;
 
-  // Why the last operation failed, as a code and as a text for people that names the device,
-  // e.g. "/dev/ttyUSB0: Permission denied (is the user in group dialout?)". None and an empty
-  // text after a success.
-  virtual PortError LastError() const = 0;
-  virtual const std::string& LastErrorText() const = 0;
+  // Why the last operation failed, as a code and a text for people that names the device, e.g.
+  // "/dev/ttyUSB0: Permission denied (is the user in group dialout?)"; Ok after a success.
+  virtual const Outcome<PortError>& LastError() const = 0;
 };
 
 // The serial port of the platform the program was built for.

@@ -1,234 +1,111 @@
-// The test client's window against a real driver copy whose serial line is a pseudo-terminal
-// played by the test, in a private link directory. Error boxes and message bars go to recorders.
-
+// The test client's window, offscreen, against the real driver on zelsim's simulated line. Message
+// bar answers and error boxes are recorded, never shown.
 #include <gtest/gtest.h>
-#include <signal.h>
 
-#include <QElapsedTimer>
-#include <algorithm>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QLineEdit>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <numeric>
+#include <regex>
 #include <thread>
 
 #include "client/qt/ClientForm.h"
-#include "tests/support/PtyPair.h"
+#include "common/Names.h"
+#include "ddelink/local/LocalLinkClient.h"
+#include "tests/client/QuotedText.h"
 #include "tests/support/DriverProcess.h"
-#include "tests/support/LinePlayer.h"
+#include "tests/zelsim/SimProcess.h"
 
-namespace zel {
-
-using Bytes = std::vector<uint8_t>;
-
+namespace zel::test {
 namespace {
 
-std::unique_ptr<ClientLink> LinkStarting(const std::string& program) {
-  auto link = std::make_unique<ClientLink>();
-  link->SetDriverProgram(program);
-  link->SetGiveUpAfter(3000);
-  return link;
-}
-
-class ClientFormTest : public testing::Test {
- protected:
-  explicit ClientFormTest(const std::string& latency = "Approximately 0.25 second")
-      : installation(pty.SlavePath(), latency), driver(installation.Program()) {}
-
-  void SetUp() override {
-    ASSERT_TRUE(pty.Ok()) << pty.Error();
-    ASSERT_TRUE(installation.Ok());
-    ASSERT_TRUE(driver.Start(links)) << driver.StandardError();
-    form = std::make_unique<TForm1>(LinkStarting(installation.Program()));
-    ASSERT_TRUE(form->Link().IsOpen());
-    form->ShowEntryError = [this](const QString& caption, const QString& text) {
-      errors.push_back((caption + "/" + text).toStdString());
-    };
-    form->ShowMessage = [this](const std::string& text) { messages.push_back(text); };
-    line.SetEcho(LinePlayer::Echo::Faithful);
+// The real socket link, noting what the client says on it.
+struct RecordingLink : LocalLinkClient {
+  explicit RecordingLink(std::function<void(const std::string&)> noter) : note(std::move(noter)) {}
+  // However the test ends, the driver it started ends too.
+  ~RecordingLink() override { LocalLinkClient::Execute(CloseCommand); }
+  bool Execute(const std::string& text) override {
+    note("execute " + text);
+    return LocalLinkClient::Execute(text);
   }
-
-  std::vector<QPushButton*> SendButtons() const {
-    return {form->SendButton, form->SendDumpButton, form->ESendBtn, form->ESendDumpBtn};
+  bool Poke(const std::string& item, const std::string& text, int timeoutMs) override {
+    note("poke " + item + ' ' + Quoted(text));
+    return LocalLinkClient::Poke(item, text, timeoutMs);
   }
-  bool AllEnabled(const std::vector<QPushButton*>& buttons, bool enabled) const {
-    for (QPushButton* b : buttons)
-      if (b->isEnabled() != enabled) return false;
-    return true;
-  }
+  std::function<void(const std::string&)> note;
+};
 
-  zel::test::PtyPair pty;
+// tests/data/client/session.txt: lines "> click NAME" and "> type NAME TEXT..." are done in turn;
+// every other line is what the client must be seen doing meanwhile.
+TEST(ClientSession, StartsTheDriverWorksEveryButtonAndClosesTheDriverOnExit) {
+  zel::sim::test::SimProcess sim({"--station", "0205", "--echo", "off"});
   PrivateLinkDirectory links;
-  DriverInstallation installation;
-  DriverProcess driver;
-  LinePlayer line{pty.MasterFd()};
+  DriverInstallation installation(sim.DevicePath(), "Approximately 1.25 seconds");
   std::unique_ptr<TForm1> form;
-  std::vector<std::string> errors;
-  std::vector<std::string> messages;
-};
+  std::string seen, off, shown;
+  const auto note = [&](const std::string& line) {
+    seen += line.empty() ? "" : line + '\n';
+    if (!form) return;
+    // Then what changed in the window: the disabled buttons, RetMemo.
+    std::string nowOff = "off:";
+    for (QPushButton* button : form->findChildren<QPushButton*>())
+      if (!button->isEnabled()) nowOff += ' ' + button->objectName().toStdString();
+    const std::string retMemo = Quoted(form->RetMemo->toPlainText().toStdString());
+    for (auto [last, now] : {std::pair(&off, nowOff), std::pair(&shown, "RetMemo " + retMemo)})
+      if (*last != now) seen += (*last = now) + '\n';
+  };
+  auto client = std::make_unique<ClientLink>(std::make_unique<RecordingLink>(note));
+  client->SetDriverProgram(installation.Program());
+  form = std::make_unique<TForm1>(std::move(client));
+  form->ShowEntryError = [&](const QString& caption, const QString& text) {
+    note("error box " + Quoted(caption.toStdString()) + ' ' + Quoted(text.toStdString()));
+  };
+  form->ShowAnswer = [&](const std::string& text) { note("bar " + Quoted(text)); };
+  note("");
 
-class SlowDriverTest : public ClientFormTest {
- protected:
-  SlowDriverTest() : ClientFormTest("Approximately 1.25 seconds") {}
-};
-
-const std::string EntryError = "Error/Допустимы только цифры";
-
-}  // namespace
-
-TEST_F(ClientFormTest, StartsWithSendButtonsClosedAndEveryOtherButtonOpen) {
-  EXPECT_TRUE(AllEnabled(SendButtons(), false));
-  for (QPushButton* b : form->CommandButtons()) {
-    const auto& send = SendButtons();
-    if (std::find(send.begin(), send.end(), b) == send.end()) {
-      EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString();
-    }
+  std::ifstream session(ZEL_TEST_DATA "/client/session.txt");
+  std::string expected;
+  for (std::string line; std::getline(session, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    expected += line + '\n';
+    if (line[0] != '>') continue;
+    seen += line + '\n';
+    const std::vector<std::string> words = Words(line);
+    const QString name = QString::fromStdString(words.at(2));
+    const QString typed =
+        QString::fromStdString(std::accumulate(words.begin() + 3, words.end(), std::string()));
+    if (auto* edit = form->findChild<QLineEdit*>(name)) edit->setText(typed);
+    if (auto* memo = form->findChild<QPlainTextEdit*>(name)) memo->setPlainText(typed);
+    if (auto* button = form->findChild<QPushButton*>(name)) button->click();
+    note("");
   }
-  EXPECT_TRUE(form->Button4->isEnabled());
-  EXPECT_EQ(form->windowTitle().toStdString(), "ZEL test-client");
+  form->close();
+
+  // The driver ends about 100 ms after "Close", and its socket with it.
+  const std::string socket = links.SocketPath(DriverService);
+  for (int tries = 0; tries < 50 && std::filesystem::exists(socket); ++tries)
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_FALSE(std::filesystem::exists(socket)) << "the driver outlived Exit";
+  // Last, all the driver wrote, as zelsim saw it.
+  const std::string log = sim.ErrorText();
+  const std::regex written("wrote by driver: [^\n]*");
+  for (std::sregex_iterator it(log.begin(), log.end(), written), end; it != end; ++it)
+    note(it->str());
+  EXPECT_EQ(seen, expected);
 }
 
-TEST_F(ClientFormTest, PokeWithTheInitialEntryThenSendPutsTheHeaderOnlyFrameOnTheWire) {
-  form->PokeButton->click();
-  EXPECT_EQ(form->FrameText, "0101 0000 ");
-  EXPECT_TRUE(AllEnabled(SendButtons(), true));
-  for (QPushButton* send : {form->SendButton, form->ESendBtn}) {
-    line.ClearWritten();
-    send->click();
-    // To 0101 from 0000, no data: header sum 01 + 01 + 00 + 00 + 00 = 0x0002, low byte first.
-    EXPECT_EQ(line.WaitForWritten(7), (Bytes{0x01, 0x01, 0x00, 0x00, 0x00, 0x02, 0x00}))
-        << send->objectName().toStdString();
-  }
-  EXPECT_TRUE(errors.empty());
-}
-
-TEST_F(ClientFormTest, DumpSendsPokeTheDataDigitsAloneAndSendTheDump) {
-  form->PokeButton->click();
-  form->Memo->setPlainText("12 34");
-  for (QPushButton* dump : {form->SendDumpButton, form->ESendDumpBtn}) {
-    line.ClearWritten();
-    dump->click();
-    EXPECT_EQ(form->FrameText, "1234");
-    EXPECT_EQ(line.WaitForWritten(2), (Bytes{0x12, 0x34})) << dump->objectName().toStdString();
-  }
-  EXPECT_TRUE(errors.empty());
-}
-
-TEST_F(ClientFormTest, ReceiveShowsTheDecodedReplyInRetMemo) {
-  // Station 0205 answers station 0001 with 12 34 AB.
-  line.SendLater({{0x01, 0x00, 0x05, 0x02, 0x03, 0x0B, 0x00, 0x12, 0x34, 0xAB, 0xF1, 0x00}}, 100);
-  form->ReceiveButton->click();
-  EXPECT_EQ(form->FrameText, "0001 0205 1234AB\r\n");
-  EXPECT_EQ(form->RetMemo->toPlainText().toStdString(), "0001 0205 1234AB\n\n");
-}
-
-TEST_F(ClientFormTest, ClearClosesTheSendButtonsAndAFinishedReceiveOpensEveryButton) {
-  form->PokeButton->click();
-  form->RetMemo->setPlainText("old");
-  form->ClearButton->click();
-  EXPECT_TRUE(AllEnabled(SendButtons(), false));
-  EXPECT_TRUE(form->RetMemo->toPlainText().isEmpty());
-  form->HiToEdit->setText("x");  // an invalid entry closes Poke only
-  EXPECT_FALSE(form->PokeButton->isEnabled());
-  form->ReceiveDumpButton->click();  // no reply comes
-  EXPECT_TRUE(AllEnabled(form->CommandButtons(), true));
-  EXPECT_EQ(form->RetMemo->toPlainText().toStdString(), "--\n\n");
-}
-
-TEST_F(ClientFormTest, AnInvalidEntryStopsTheDumpSendBeforeAnythingIsPoked) {
-  form->PokeButton->click();
-  const struct {
-    QLineEdit* field;
-    const char* text;
-  } faults[] = {{form->HiToEdit, ""}, {form->LoFromEdit, "1 "}, {form->LoToEdit, "$"}};
-  for (const auto& fault : faults) {
-    form->HiToEdit->setText("1");
-    form->LoToEdit->setText("1");
-    form->LoFromEdit->setText("0");
-    errors.clear();
-    fault.field->setText(fault.text);
-    ASSERT_EQ(errors, std::vector<std::string>{EntryError});
-    line.ClearWritten();
-    form->SendDumpButton->click();
-    EXPECT_EQ(errors.size(), 2u) << "the check runs again and shows its box";
-    EXPECT_EQ(form->FrameText, "0101 0000 ") << "an address fault leaves FrameText as it was";
-  }
-  // The driver still holds the first poke: Send puts its frame, not a dump, on the wire.
-  line.ClearWritten();
-  form->SendButton->click();
-  EXPECT_EQ(line.WaitForWritten(7), (Bytes{0x01, 0x01, 0x00, 0x00, 0x00, 0x02, 0x00}));
-}
-
-TEST_F(ClientFormTest, VersionAndLineCommandsShowTheirAnswerInTheMessageBar) {
-  form->VersionBtn->click();
-  form->StateBtn->click();
-  EXPECT_EQ(messages, (std::vector<std::string>{"2.32\r\n", "OK\r\n"}));
-}
-
-TEST_F(SlowDriverTest, ADriverThatDiesDuringAReceiveDoesNotHoldTheClient) {
-  const qint64 pid = driver.Process().processId();
-  std::thread killer([pid] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(400));
-    ::kill(static_cast<pid_t>(pid), SIGKILL);
-  });
-  QElapsedTimer took;
-  took.start();
-  form->ReceiveButton->click();
-  killer.join();
-  EXPECT_LT(took.elapsed(), 8000);
-  EXPECT_TRUE(AllEnabled(form->CommandButtons(), true));
-  EXPECT_FALSE(form->Link().IsOpen());
-  EXPECT_NE(form->RetMemo->toPlainText().indexOf("No conversation"), -1);
-  form->VersionBtn->click();  // returns at once and shows nothing in the bar
-  EXPECT_TRUE(messages.empty());
-}
-
-TEST(ClientStartTest, StartsTheDriverWhenNoneRunsAndExitClosesIt) {
+TEST(ClientWithoutDriver, CommandsReturnAndSayThereIsNoConversation) {
   PrivateLinkDirectory links;
-  DriverInstallation installation;
-  ASSERT_TRUE(installation.Ok());
-  TForm1 form(LinkStarting(installation.Program()));
-  ASSERT_TRUE(form.Link().IsOpen());
-  std::vector<std::string> messages;
-  form.ShowMessage = [&](const std::string& text) { messages.push_back(text); };
-  form.VersionBtn->click();
-  EXPECT_EQ(messages, std::vector<std::string>{"2.32\r\n"});
-  form.Button4->click();
-  // The driver ends on "Close": its socket stops accepting.
-  QElapsedTimer waited;
-  waited.start();
-  ClientLink probe;
-  probe.SetDriverProgram("/nonexistent/ZELdrv");
-  bool gone = false;
-  while (!gone && waited.elapsed() < 5000) gone = !probe.Open();
-  EXPECT_TRUE(gone);
-}
-
-TEST(ClientStartTest, WithoutADriverTheWindowOpensWithANoticeAndCommandsReturn) {
-  PrivateLinkDirectory links;
-  TForm1 form(LinkStarting("/nonexistent/ZELdrv"));
-  EXPECT_FALSE(form.Link().IsOpen());
-  EXPECT_NE(form.RetMemo->toPlainText().indexOf("No conversation"), -1);
+  auto link = std::make_unique<ClientLink>();
+  link->SetDriverProgram("/nonexistent/ZELdrv");
+  TForm1 form(std::move(link));
   form.ReceiveButton->click();
   EXPECT_TRUE(form.SendButton->isEnabled());
-  EXPECT_NE(form.RetMemo->toPlainText().indexOf("Still no conversation"), -1);
+  EXPECT_TRUE(form.RetMemo->toPlainText().startsWith("Still no conversation with ZELdrv"));
 }
 
-TEST_F(ClientFormTest, OnlyTheFirstElevenDisplayedMemoLinesAreChecked) {
-  const struct {
-    std::string memo;
-    bool valid;
-  } cases[] = {
-      {std::string(10, '\n') + "x", false},              // typed line 11
-      {std::string(11, '\n') + "x", true},               // typed line 12
-      {std::string(100, '0') + "x", false},              // wraps onto a few lines only
-      {std::string(1000, '0') + "x", true},              // wrapped far past line 11
-  };
-  for (const auto& c : cases) {
-    errors.clear();
-    form->Memo->setPlainText(QString::fromStdString(c.memo));
-    EXPECT_EQ(form->PokeButton->isEnabled(), c.valid) << c.memo.size();
-    EXPECT_EQ(errors.empty(), c.valid) << c.memo.size();
-  }
-}
-
-}  // namespace zel
+}  // namespace
+}  // namespace zel::test

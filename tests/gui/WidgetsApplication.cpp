@@ -5,16 +5,12 @@
 #include <QApplication>
 #include <memory>
 
-namespace zel {
-
-namespace {
+namespace zel::test {
 
 class WidgetsApplication : public ::testing::Environment {
- public:
   void SetUp() override { application_ = std::make_unique<QApplication>(argc_, argv_); }
   void TearDown() override { application_.reset(); }
 
- private:
   char name_[10] = "gui_tests";
   char* argv_[2] = {name_, nullptr};
   int argc_ = 1;
@@ -24,6 +20,4 @@ class WidgetsApplication : public ::testing::Environment {
 [[maybe_unused]] ::testing::Environment* const Registered =
     ::testing::AddGlobalTestEnvironment(new WidgetsApplication);
 
-}  // namespace
-
-}  // namespace zel
+}  // namespace zel::test

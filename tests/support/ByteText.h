@@ -13,8 +13,7 @@ namespace zel {
 inline std::vector<uint8_t> ParseBytes(std::string_view hex) {
   std::istringstream in{std::string(hex)};
   std::vector<uint8_t> bytes;
-  std::string token;
-  while (in >> token) {
+  for (std::string token; in >> token;) {
     if (token.size() != 2) throw std::invalid_argument("byte token must have two digits: " + token);
     bytes.push_back(static_cast<uint8_t>(std::stoul(token, nullptr, 16)));
   }
@@ -23,7 +22,7 @@ inline std::vector<uint8_t> ParseBytes(std::string_view hex) {
 
 inline std::string Repeat(std::string_view piece, int times) {
   std::string result;
-  for (int i = 0; i < times; ++i) result.append(piece);
+  while (times-- > 0) result.append(piece);
   return result;
 }
 

@@ -3,7 +3,6 @@
 
 #include <QProcess>
 #include <QTemporaryDir>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,73 +11,62 @@ namespace zel {
 // A private link directory, exported as XDG_RUNTIME_DIR to this process and its children.
 class PrivateLinkDirectory {
  public:
-  PrivateLinkDirectory();
-  ~PrivateLinkDirectory();
-  std::string Path() const;
-  std::string SocketPath(const std::string& service) const;
+  PrivateLinkDirectory() { qputenv("XDG_RUNTIME_DIR", directory_.path().toLocal8Bit()); }
+  ~PrivateLinkDirectory() { previous_.isNull() ? qunsetenv(Name) : qputenv(Name, previous_); }
+  std::string Path() const { return directory_.path().toStdString(); }
+  std::string SocketPath(const std::string& service) const { return Path() + "/" + service; }
 
  private:
+  static constexpr char Name[] = "XDG_RUNTIME_DIR";
+  QByteArray previous_ = qEnvironmentVariableIsSet(Name) ? qgetenv(Name) : QByteArray();
   QTemporaryDir directory_;
-  QByteArray previous_;
-  bool hadPrevious_;
 };
 
 // The path of a program built into build/bin.
-std::string BuiltProgram(const std::string& name);
+inline std::string BuiltProgram(const std::string& name) { return ZEL_BIN_DIR "/" + name; }
 
-// Copies the built driver to `path` (its own name decides its service, its folder where it looks
-// for "ZELdrv.ini"). False when the copy failed.
-bool CopyDriverTo(const std::string& path);
-// Writes "ZELdrv.ini" into `directory`: the nine lines with CR LF endings.
+// Writes "ZELdrv.ini" into `directory`: the nine lines with CR LF endings, 9600 baud.
 bool WriteDriverConfiguration(const std::string& directory, const std::string& portNumber,
-                              const std::string& latencyPeriod = "Approximately 0.25 second",
-                              const std::string& transferRate = "9600 baud");
+                              const std::string& latencyPeriod = "Approximately 0.25 second");
 
 // A copy of the driver in a folder of its own, with its own "ZELdrv.ini": tests never touch the
-// machine's serial ports or the build's configuration.
+// machine's serial ports or the build's configuration. Its file name decides its service.
 class DriverInstallation {
  public:
-  // programName: the copy's file name, which decides its service.
   explicit DriverInstallation(const std::string& portNumber = "/dev/zel-test-absent-port",
                               const std::string& latencyPeriod = "Approximately 0.25 second",
                               const std::string& programName = "ZELdrv");
   bool Ok() const { return ok_; }
-  std::string Program() const;
-  std::string Directory() const { return directory_.path().toStdString(); }
+  std::string Program() const { return directory_.path().toStdString() + "/" + name_; }
 
  private:
   QTemporaryDir directory_;
-  std::string programName_;
+  std::string name_;
   bool ok_ = false;
 };
 
-// A driver process, started from `program` (a copy under another name serves another service).
 class DriverProcess {
  public:
-  explicit DriverProcess(const std::string& program);
-  ~DriverProcess();
+  explicit DriverProcess(const std::string& program) : program_(program) {}
+  ~DriverProcess() { Kill(); }
 
   // Starts and waits until the service's socket accepts connections. False on failure or exit.
   bool Start(const PrivateLinkDirectory& links, const std::string& service = "ZELdrv");
-  // Only starts the process.
-  bool Launch(const PrivateLinkDirectory& links);
+  bool Launch(const PrivateLinkDirectory& links);  // only starts the process
   // Waits for the process to end by itself; its exit code, or -1 when it did not end in time.
   int WaitForExit(int timeoutMs);
-  void Kill();  // SIGKILL: leaves its socket file behind, as a crash does
-  // All the driver wrote to standard error so far.
-  std::string StandardError();
+  void Kill();                  // SIGKILL: leaves its socket file behind, as a crash does
+  std::string StandardError();  // all the driver wrote there so far
   QProcess& Process() { return process_; }
 
  private:
-  std::string program_;
+  std::string program_, standardError_;
   QProcess process_;
-  std::string standardError_;
 };
 
 struct ProgramResult {
   int exitCode = -1;  // -1: did not end in time or crashed
-  std::string out;
-  std::string err;
+  std::string out, err;
 };
 
 // Runs zelctl with these arguments and standard input, waiting at most timeoutMs.

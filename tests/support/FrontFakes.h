@@ -4,10 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "common/Notice.h"
-#include "driver/front/StatusSink.h"
 #include "driver/front/Clock.h"
 #include "driver/front/DriverWindow.h"
+#include "driver/front/StatusSink.h"
 
 namespace zel {
 
@@ -28,24 +27,11 @@ class RecordingWindow : public DriverWindow {
   std::vector<std::string> calls;
 };
 
-class RecordingNotice : public Notice {
- public:
-  void ShowNotice(const std::string& text) override { texts.push_back(text); }
-  std::vector<std::string> texts;
-};
-
-// Time stands still unless a test or a sleep moves it, or every look at it moves it a step.
+// Time stands still unless a sleep moves it, or every look at it moves it a step.
 class FakeClock : public Clock {
  public:
-  int64_t NowMs() override {
-    const int64_t seen = now;
-    now += stepPerLook;
-    return seen;
-  }
-  void SleepMs(int64_t ms) override {
-    slept.push_back(ms);
-    now += ms;
-  }
+  int64_t NowMs() override { return (now += stepPerLook) - stepPerLook; }
+  void SleepMs(int64_t ms) override { slept.push_back(ms), now += ms; }
   int64_t now = 0;
   int64_t stepPerLook = 0;
   std::vector<int64_t> slept;

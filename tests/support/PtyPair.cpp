@@ -12,24 +12,16 @@
 namespace zel::test {
 
 PtyPair::PtyPair() {
-  const int fd = ::posix_openpt(O_RDWR | O_NOCTTY);
-  if (fd < 0) {
-    error_ = std::string("posix_openpt: ") + std::strerror(errno);
-    return;
-  }
+  const int fd = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   char name[128] = {};
-  if (::grantpt(fd) != 0 || ::unlockpt(fd) != 0 || ::ptsname_r(fd, name, sizeof name) != 0) {
-    error_ = std::string("pseudo-terminal set-up: ") + std::strerror(errno);
-    ::close(fd);
-    return;
+  if (fd >= 0 && ::grantpt(fd) == 0 && ::unlockpt(fd) == 0 && ::ptsname_r(fd, name, 128) == 0) {
+    master_ = fd;
+    slavePath_ = name;
+  } else {
+    error_ = std::string("pseudo-terminal: ") + std::strerror(errno);
+    if (fd >= 0) ::close(fd);
   }
-  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
-  ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-  master_ = fd;
-  slavePath_ = name;
 }
-
-PtyPair::~PtyPair() { CloseMaster(); }
 
 void PtyPair::CloseMaster() {
   if (master_ >= 0) ::close(master_);
@@ -37,16 +29,13 @@ void PtyPair::CloseMaster() {
 }
 
 bool PtyPair::Send(const std::vector<uint8_t>& bytes) {
-  size_t sent = 0;
-  while (sent < bytes.size()) {
+  for (size_t sent = 0; sent < bytes.size();) {
     const ssize_t n = ::write(master_, bytes.data() + sent, bytes.size() - sent);
-    if (n > 0) {
+    pollfd writable{master_, POLLOUT, 0};
+    if (n > 0)
       sent += static_cast<size_t>(n);
-      continue;
-    }
-    if (n < 0 && errno != EAGAIN && errno != EINTR) return false;
-    pollfd p{master_, POLLOUT, 0};
-    if (::poll(&p, 1, 2000) <= 0) return false;
+    else if ((n < 0 && errno != EAGAIN && errno != EINTR) || ::poll(&writable, 1, 2000) <= 0)
+      return false;
   }
   return true;
 }
@@ -54,14 +43,13 @@ bool PtyPair::Send(const std::vector<uint8_t>& bytes) {
 std::vector<uint8_t> PtyPair::Receive(size_t count, int timeoutMs) {
   std::vector<uint8_t> bytes;
   uint8_t chunk[4096];
-  while (bytes.size() < count) {
-    pollfd p{master_, POLLIN, 0};
-    if (::poll(&p, 1, timeoutMs) <= 0) break;
-    const size_t want = std::min(sizeof chunk, count - bytes.size());
-    const ssize_t n = ::read(master_, chunk, want);
-    if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
-    if (n <= 0) break;
-    bytes.insert(bytes.end(), chunk, chunk + n);
+  for (pollfd readable{master_, POLLIN, 0};
+       bytes.size() < count && ::poll(&readable, 1, timeoutMs) > 0;) {
+    const ssize_t n = ::read(master_, chunk, std::min(sizeof chunk, count - bytes.size()));
+    if (n > 0)
+      bytes.insert(bytes.end(), chunk, chunk + n);
+    else if (n == 0 || (errno != EAGAIN && errno != EINTR))
+      break;
   }
   return bytes;
 }

@@ -1,177 +1,84 @@
-// zelsim as a program: its device, driven the way the driver drives its port.
+// zelsim as a program: its device, opened and driven with the driver's own serial port.
 
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <climits>
-#include <string>
-#include <vector>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QThread>
+#include <filesystem>
+#include <fstream>
 
-#include "SimProcess.h"
-#include "SimTestSupport.h"
+#include "driver/port/SerialPort.h"
+#include "tests/support/ByteText.h"
+#include "tests/zelsim/SimProcess.h"
 
 namespace zel::sim::test {
 namespace {
 
-// Generous: the machine running the tests is shared and busy.
-constexpr int ReadTimeoutMs = 3000;
-constexpr int64_t EchoWithinMs = 250;
+const std::vector<uint8_t> WorkedFrame = ParseBytes("05 02 01 00 03 0B 00 12 34 AB F1 00");
+const std::vector<uint8_t> WorkedReply = ParseBytes("01 00 05 02 03 0B 00 12 34 AB F1 00");
 
-bool ExitedWith(int status, int code) {
-  return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == code;
-}
+class Zelsim : public testing::Test {
+ protected:
+  void Open(const std::string& path) {
+    ASSERT_TRUE(port->Open(path)) << path;
+    ASSERT_TRUE(port->SetTimeouts({0, 0, 3000, 0, 0}));  // a read waits 3 s for all its bytes
+  }
+  std::vector<uint8_t> Read(size_t count) {
+    std::vector<uint8_t> bytes(count);
+    bytes.resize(static_cast<size_t>(port->Read(bytes.data(), static_cast<int32_t>(count))));
+    return bytes;
+  }
+  void Write(const std::vector<uint8_t>& bytes) {
+    clock.start();
+    ASSERT_EQ(port->Write(bytes.data(), static_cast<int32_t>(bytes.size())), bytes.size());
+  }
 
-TEST(Zelsim, EchoesAtOnceThenRepliesAfterTheDelay) {
-  SimProcess sim({"--station", "0205", "--delay", "300"});
+  std::unique_ptr<SerialPort> port = MakePlatformSerialPort();
+  QElapsedTimer clock;
+};
+
+// One line through two openings by the driver, then SIGTERM.
+TEST_F(Zelsim, RepliesOnceOpenedEchoesRepliesLaterAndEndsBySignal) {
+  QTemporaryDir directory;
+  const std::string link = directory.filePath("ttyZEL").toStdString();
+  SimProcess sim({"--station", "0205", "--delay", "300", "--reply-once", "5A5A", "--link", link});
   ASSERT_FALSE(sim.DevicePath().empty()) << sim.ErrorText();
-  DriverSide driver(sim.DevicePath());
-  ASSERT_TRUE(driver.Ok());
-
-  const auto wrote = driver.Write(Bytes(WorkedFrame));
-  const auto echo = driver.Read(12, ReadTimeoutMs);
-  ASSERT_FALSE(echo.empty());
-  EXPECT_EQ(Joined(echo), Bytes(WorkedFrame));
-  EXPECT_LT(MsBetween(wrote, echo.front().at), EchoWithinMs);
-
-  const auto reply = driver.Read(12, ReadTimeoutMs);
-  ASSERT_FALSE(reply.empty()) << sim.ErrorText();
-  EXPECT_EQ(Joined(reply), Bytes(WorkedReply));
-  // zelsim's clock counts whole milliseconds, hence the one spared here.
-  EXPECT_GE(MsBetween(wrote, reply.front().at), 299);
-  EXPECT_LT(MsBetween(wrote, reply.front().at), 300 + ReadTimeoutMs);
-
-  EXPECT_TRUE(driver.Read(1, 300).empty()) << "one frame, one reply";
-  const std::string log = sim.ErrorText();
-  EXPECT_NE(log.find("wrote by driver: " + WorkedFrame), std::string::npos) << log;
-  EXPECT_NE(log.find("echo: " + WorkedFrame), std::string::npos) << log;
-  EXPECT_NE(log.find("reply from 0205: " + WorkedReply), std::string::npos) << log;
+  QThread::msleep(300);  // --reply-once waits for the driver to open the line
+  clock.start();
+  Open(link);
+  EXPECT_EQ(Read(2), ParseBytes("5A 5A")) << sim.ErrorText();
+  EXPECT_GE(clock.elapsed(), 299);                 // zelsim counts whole milliseconds
+  for (int session = 0; session < 2; ++session) {  // the line outlives the driver closing it
+    Write(WorkedFrame);
+    EXPECT_EQ(Read(WorkedFrame.size()), WorkedFrame);
+    EXPECT_LT(clock.elapsed(), 250);
+    EXPECT_EQ(Read(WorkedReply.size()), WorkedReply) << sim.ErrorText();
+    EXPECT_GE(clock.elapsed(), 299);
+    port->Close();
+    Open(link);
+  }
+  EXPECT_NE(sim.ErrorText().find("] reply from 0205: 01 00 05 02 03 0B"), std::string::npos);
+  EXPECT_EQ(sim.Stop(SIGTERM), 0) << sim.ErrorText();
+  EXPECT_FALSE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(sim.OutputText(), sim.DevicePath() + "\n") << "standard output holds the path only";
 }
 
-TEST(Zelsim, AfterOneCollisionTheRepeatedFrameIsAnswered) {
-  SimProcess sim({"--station", "0205", "--delay", "150", "--echo", "corrupt:1"});
-  ASSERT_FALSE(sim.DevicePath().empty()) << sim.ErrorText();
-  DriverSide driver(sim.DevicePath());
-  ASSERT_TRUE(driver.Ok());
-  driver.Write(Bytes(WorkedFrame));
-  EXPECT_EQ(Joined(driver.Read(12, ReadTimeoutMs)), Bytes("FA 02 01 00 03 0B 00 12 34 AB F1 00"));
-  usleep(30 * 1000);
-  driver.Write(Bytes(WorkedFrame));
-  EXPECT_EQ(Joined(driver.Read(12, ReadTimeoutMs)), Bytes(WorkedFrame));
-  EXPECT_EQ(Joined(driver.Read(12, ReadTimeoutMs)), Bytes(WorkedReply)) << sim.ErrorText();
-  EXPECT_TRUE(driver.Read(1, 400).empty()) << "the lost frame must not be answered late";
-}
-
-TEST(Zelsim, FragmentsArriveInSeparatePiecesWithGaps) {
-  SimProcess sim(
-      {"--station", "0205", "--delay", "100", "--fault", "fragments", "--fragment-gap", "100"});
-  ASSERT_FALSE(sim.DevicePath().empty()) << sim.ErrorText();
-  DriverSide driver(sim.DevicePath());
-  ASSERT_TRUE(driver.Ok());
-  driver.Write(Bytes(WorkedFrame));
-  ASSERT_EQ(Joined(driver.Read(12, ReadTimeoutMs)), Bytes(WorkedFrame));
-
-  const auto pieces = driver.Read(12, 5 * ReadTimeoutMs);
-  EXPECT_EQ(Joined(pieces), Bytes(WorkedReply));
-  // Five pieces (1, 2, 3, 4, 2 bytes), at least 100 ms apart as sent. A stalled reader may see
-  // two as one, so only part of that is demanded here.
-  ASSERT_GE(pieces.size(), 3u);
-  EXPECT_GE(MsBetween(pieces.front().at, pieces.back().at), 300);
-  size_t longGaps = 0;
-  for (size_t i = 1; i < pieces.size(); ++i) {
-    if (MsBetween(pieces[i - 1].at, pieces[i].at) > 50) ++longGaps;
+TEST(ZelsimCommandLine, ExitStatusAndWhatItSays) {
+  QTemporaryDir directory;
+  const std::string file = directory.filePath("precious").toStdString();
+  std::ofstream(file) << "kept";
+  const std::tuple<std::vector<std::string>, int, std::string> rows[] = {
+      {{"--help"}, 0, "--reply-once HEX"},
+      {{"--station", "25"}, 2, "zelsim: --station needs four hex digits"},
+      {{"--link", file}, 1, "not a symlink"}};
+  for (const auto& [arguments, status, says] : rows) {
+    SimProcess sim(arguments);
+    EXPECT_EQ(sim.Stop(0), status) << says;
+    EXPECT_NE((sim.OutputText() + sim.ErrorText()).find(says), std::string::npos) << says;
   }
-  EXPECT_GE(longGaps, 2u);
-
-  const std::string log = sim.ErrorText();
-  EXPECT_NE(log.find("reply from 0205 [fragments], piece 1 of 5: 01\n"), std::string::npos) << log;
-  EXPECT_NE(log.find("piece 4 of 5: 00 12 34 AB\n"), std::string::npos) << log;
-  EXPECT_NE(log.find("piece 5 of 5: F1 00\n"), std::string::npos) << log;
-}
-
-TEST(Zelsim, ReplyOnceComesTheDelayAfterTheDriverOpensTheLine) {
-  SimProcess sim({"--reply-once", "00 00 05 02 01 08 00 5A 5A 00", "--delay", "200"});
-  ASSERT_FALSE(sim.DevicePath().empty()) << sim.ErrorText();
-  usleep(300 * 1000);  // nothing may come before the driver is there
-  const auto opened = Clock::now();
-  DriverSide driver(sim.DevicePath());
-  ASSERT_TRUE(driver.Ok());
-  const auto bytes = driver.Read(10, ReadTimeoutMs);
-  ASSERT_FALSE(bytes.empty()) << sim.ErrorText();
-  EXPECT_EQ(Joined(bytes), Bytes("00 00 05 02 01 08 00 5A 5A 00"));
-  EXPECT_GE(MsBetween(opened, bytes.front().at), 150);
-  EXPECT_TRUE(driver.Read(1, 400).empty());
-}
-
-class EndingSignal : public ::testing::TestWithParam<int> {};
-
-// The line also stays usable after the driver closed it.
-TEST_P(EndingSignal, EndsWithStatus0AndRemovesTheLink) {
-  char pattern[] = "/tmp/zelsim-link-XXXXXX";
-  ASSERT_NE(::mkdtemp(pattern), nullptr);
-  const std::string link = std::string(pattern) + "/ttyZEL";
-  {
-    SimProcess sim({"--station", "0205", "--link", link});
-    ASSERT_FALSE(sim.DevicePath().empty()) << sim.ErrorText();
-    char target[PATH_MAX] = {};
-    ASSERT_GT(::readlink(link.c_str(), target, sizeof target - 1), 0);
-    EXPECT_EQ(std::string(target), sim.DevicePath());
-    for (int session = 0; session < 2; ++session) {
-      DriverSide driver(link);
-      ASSERT_TRUE(driver.Ok()) << "session " << session;
-      driver.Write(Bytes(WorkedFrame));
-      EXPECT_EQ(Joined(driver.Read(12, ReadTimeoutMs)), Bytes(WorkedFrame))
-          << "session " << session;
-      EXPECT_EQ(Joined(driver.Read(12, ReadTimeoutMs)), Bytes(WorkedReply))
-          << "session " << session;
-    }
-    const int status = sim.Stop(GetParam());
-    EXPECT_TRUE(ExitedWith(status, 0)) << "wait status " << status << "\n" << sim.ErrorText();
-    EXPECT_NE(::access(link.c_str(), F_OK), 0) << "link left behind";
-    EXPECT_EQ(sim.OutputText(), sim.DevicePath() + "\n") << "standard output holds the path only";
-  }
-  ::rmdir(pattern);
-}
-
-INSTANTIATE_TEST_SUITE_P(Signals, EndingSignal, ::testing::Values(SIGTERM, SIGINT),
-                         [](const ::testing::TestParamInfo<int>& row) {
-                           return row.param == SIGTERM ? std::string("SIGTERM")
-                                                       : std::string("SIGINT");
-                         });
-
-TEST(Zelsim, RefusesToReplaceAFileWithItsLink) {
-  char pattern[] = "/tmp/zelsim-link-XXXXXX";
-  ASSERT_NE(::mkdtemp(pattern), nullptr);
-  const std::string file = std::string(pattern) + "/precious";
-  {
-    std::FILE* f = std::fopen(file.c_str(), "w");
-    ASSERT_NE(f, nullptr);
-    std::fclose(f);
-  }
-  {
-    SimProcess sim({"--link", file});
-    EXPECT_TRUE(sim.DevicePath().empty());
-    EXPECT_TRUE(ExitedWith(sim.Wait(), 1));
-    EXPECT_NE(sim.ErrorText().find("not a symlink"), std::string::npos) << sim.ErrorText();
-  }
-  EXPECT_EQ(::access(file.c_str(), F_OK), 0);
-  ::unlink(file.c_str());
-  ::rmdir(pattern);
-}
-
-TEST(Zelsim, HelpAndUsageErrors) {
-  {
-    SimProcess sim({"--help"});
-    EXPECT_TRUE(ExitedWith(sim.Wait(), 0));
-    EXPECT_NE(sim.OutputText().find("--reply-once HEX"), std::string::npos);
-  }
-  {
-    SimProcess sim({"--station", "25"});
-    EXPECT_TRUE(ExitedWith(sim.Wait(), 2));
-    EXPECT_NE(sim.ErrorText().find("--station needs four hex digits"), std::string::npos)
-        << sim.ErrorText();
-  }
+  EXPECT_TRUE(std::filesystem::is_regular_file(file));
 }
 
 }  // namespace

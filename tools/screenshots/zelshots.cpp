@@ -39,11 +39,10 @@ class NoSerialPort : public zel::SerialPort {
   bool EscapeFunction(zel::ModemLineFunction) override { return false; }
   int32_t Read(uint8_t*, int32_t) override { return 0; }
   int32_t Write(const uint8_t*, int32_t) override { return 0; }
-  zel::PortError LastError() const override { return zel::PortError::NoSuchDevice; }
-  const std::string& LastErrorText() const override { return text_; }
+  const zel::Outcome<zel::PortError>& LastError() const override { return error_; }
 
  private:
-  std::string text_ = "no serial line for pictures";
+  zel::Outcome<zel::PortError> error_{zel::PortError::NoSuchDevice, "no serial line for pictures"};
 };
 
 bool Save(QWidget& window, const QString& directory, const char* name) {
@@ -101,8 +100,11 @@ int main(int argc, char* argv[]) {
   SteadyClock clock;
   DriverFront front(window, window, clock);
   WriteBarNotice notice;
-  DriverWindows windows(front, window, std::make_unique<NoSerialPort>(),
-                        programDirectory.path().toStdString() + "/", notice);
+  DriverWindows windows(
+      front, window,
+      std::make_unique<TComProperties>(
+          std::make_unique<NoSerialPort>(),
+          programDirectory.path().toStdString() + "/" + ConfigurationFileName, notice));
   TMainForm& mainForm = windows.mainForm;
 
   mainForm.show();

@@ -1,11 +1,10 @@
 #include "tools/zelctl/ZelctlOptions.h"
 
-#include <cerrno>
-#include <cstdlib>
+#include "common/ParseNumber.h"
 
 namespace zel {
 
-const char* const ZelctlUsage =
+const std::string ZelctlUsage =
     "usage: zelctl [--service NAME] [--topic NAME] [--item NAME] [--timeout MS] ACTION [ACTION ...]\n"
     "\n"
     "Talks to a running ZEL driver over its local link; actions run in order on one conversation.\n"
@@ -16,19 +15,15 @@ const char* const ZelctlUsage =
     "  watch N       open an advise link; for each of the next N notices request the item and\n"
     "                write its text\n"
     "\n"
-    "Defaults: --service ZELdrv --topic ZELdriver --item ZELDDEItem --timeout 30000.\n"
+    "Defaults: --service " + std::string(DriverService) + " --topic " + DriverTopic + " --item " +
+    DriverItem + " --timeout " + std::to_string(DefaultZelctlTimeoutMs) + ".\n"
     "Exit status: 0 done; 1 a transaction was refused, failed or timed out; 2 usage error;\n"
     "3 no conversation (driver not running, or topic refused). zelctl never starts the driver.\n";
 
 namespace {
 
-bool ParseNumber(const std::string& text, long minimum, long maximum, long& value) {
-  if (text.empty() || text[0] == '-' || text[0] == '+' || text[0] == ' ') return false;
-  errno = 0;
-  char* end = nullptr;
-  value = std::strtol(text.c_str(), &end, 10);
-  return errno == 0 && *end == '\0' && value >= minimum && value <= maximum;
-}
+constexpr int LongestTimeoutMs = 24 * 3600 * 1000;
+constexpr long MostNotices = 1000000;
 
 }  // namespace
 
@@ -60,12 +55,12 @@ std::optional<ZelctlOptions> ParseZelctlOptions(const std::vector<std::string>& 
     } else if (word == "--item") {
       options.item = *text;
     } else if (word == "--timeout") {
-      long ms = 0;
-      if (!ParseNumber(*text, 0, 24L * 3600 * 1000, ms)) {
+      const auto ms = ParseNumber<int>(*text, 0, LongestTimeoutMs);
+      if (!ms) {
         error = "--timeout needs a number of milliseconds, not \"" + *text + "\"";
         return std::nullopt;
       }
-      options.timeoutMs = static_cast<int>(ms);
+      options.timeoutMs = *ms;
     } else {
       error = "unknown option " + word;
       return std::nullopt;
@@ -97,10 +92,13 @@ std::optional<ZelctlOptions> ParseZelctlOptions(const std::vector<std::string>& 
       }
       action.type = entry.type;
       action.argument = arguments[++at];
-      if (action.type == ZelctlAction::Type::Watch &&
-          !ParseNumber(action.argument, 1, 1000000, action.count)) {
-        error = "watch needs a positive number of notices, not \"" + action.argument + "\"";
-        return std::nullopt;
+      if (action.type == ZelctlAction::Type::Watch) {
+        const auto count = ParseNumber<long>(action.argument, 1, MostNotices);
+        if (!count) {
+          error = "watch needs a positive number of notices, not \"" + action.argument + "\"";
+          return std::nullopt;
+        }
+        action.count = *count;
       }
     }
     if (!known) {

@@ -5,7 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "common/Names.h"
+
 namespace zel {
+
+// How long "run" waits for an outcome and "watch" for each notice, unless --timeout says.
+constexpr int DefaultZelctlTimeoutMs = 30000;
 
 struct ZelctlAction {
   enum class Type { Poke, Execute, Request, Run, Watch };
@@ -15,10 +20,10 @@ struct ZelctlAction {
 };
 
 struct ZelctlOptions {
-  std::string service = "ZELdrv";
-  std::string topic = "ZELdriver";
-  std::string item = "ZELDDEItem";
-  int timeoutMs = 30000;
+  std::string service = DriverService;
+  std::string topic = DriverTopic;
+  std::string item = DriverItem;
+  int timeoutMs = DefaultZelctlTimeoutMs;
   bool help = false;
   std::vector<ZelctlAction> actions;
 };
@@ -27,6 +32,6 @@ struct ZelctlOptions {
 std::optional<ZelctlOptions> ParseZelctlOptions(const std::vector<std::string>& arguments,
                                                 std::string& error);
 
-extern const char* const ZelctlUsage;
+extern const std::string ZelctlUsage;
 
 }  // namespace zel

@@ -15,11 +15,11 @@ int main(int argc, char* argv[]) {
   std::string error;
   const auto options = ParseZelctlOptions(arguments, error);
   if (!options) {
-    std::fprintf(stderr, "zelctl: %s\n\n%s", error.c_str(), ZelctlUsage);
+    std::fprintf(stderr, "zelctl: %s\n\n%s", error.c_str(), ZelctlUsage.c_str());
     return 2;
   }
   if (options->help) {
-    std::fputs(ZelctlUsage, stdout);
+    std::fputs(ZelctlUsage.c_str(), stdout);
     return 0;
   }
   LocalLinkClient link;

@@ -16,8 +16,8 @@ struct ScanEvent {
   std::vector<uint8_t> bytes;
 };
 
-// Frames are taken by their header: seven bytes whose last two hold the sum of the first five,
-// with a count of at most 247, then the count's data bytes and two sum bytes when it is not 0.
+// Frames are taken by their header (laid out as driver/frames/FrameLayout.h says): a header sum
+// that matches and a count the frame buffers can hold, then the data and data sum it announces.
 // Bytes that cannot start such a header are skipped one at a time, so a frame behind garbage is
 // still found. The data sum is not checked: the instrument answers what its header announced.
 class FrameScanner {
@@ -37,7 +37,7 @@ class FrameScanner {
 };
 
 // Length of the frame whose header starts at bytes[0], or 0 when those are no valid header
-// (fewer than 7 bytes, a sum that does not match, or a count above 247).
+// (too few bytes for a header, a header sum that does not match, or a count above the largest).
 size_t FrameLengthFromHeader(const std::vector<uint8_t>& bytes);
 
 }  // namespace zel::sim

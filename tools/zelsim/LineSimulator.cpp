@@ -119,7 +119,7 @@ void LineSimulator::Handle(int64_t nowMs, const std::vector<ScanEvent>& events) 
 void LineSimulator::Answer(int64_t nowMs, const std::vector<uint8_t>& frame) {
   const uint16_t addressee = AddresseeOf(frame);
   const std::string station = StationText(addressee);
-  const size_t count = frame.size() > 7 ? frame[4] : 0;
+  const size_t count = DataCountOf(frame);
   std::string line = "frame for " + station + " from " + StationText(SenderOf(frame)) + ", " +
                      std::to_string(count) + " data byte" + (count == 1 ? "" : "s");
   // Answered all the same: the data come back with a sum of their own, and the log tells.

@@ -2,65 +2,53 @@
 
 #include <algorithm>
 
-#include "driver/frames/Checksum.h"
-#include "driver/frames/FrameLayout.h"
-
 namespace zel::sim {
+
+using frame::CountOffset;
+using frame::DataOffset;
+using frame::HeaderSumOffset;
 
 namespace {
 
-constexpr size_t HeaderSize = 7;
 constexpr size_t LargestFragment = 6;
 
 void SetHeaderSum(std::vector<uint8_t>& frame) {
-  FrameBuffer header{};
-  std::copy_n(frame.begin(), 5, header.begin());
-  const uint16_t sum = Checksum16(header, 0, 4);
-  frame[5] = static_cast<uint8_t>(sum & 0xFF);
-  frame[6] = static_cast<uint8_t>(sum >> 8);
+  frame::WriteU16(&frame[HeaderSumOffset], frame::SumOf(frame.data(), HeaderSumOffset));
 }
 
 }  // namespace
 
+size_t DataCountOf(const std::vector<uint8_t>& frame) {
+  return frame.size() > frame::HeaderLength ? frame[CountOffset] : 0;
+}
+
 uint16_t AddresseeOf(const std::vector<uint8_t>& frame) {
-  return static_cast<uint16_t>(frame.at(0) | (frame.at(1) << 8));
+  return frame::ReadU16(&frame.at(frame::AddresseeOffset));
 }
 
 uint16_t SenderOf(const std::vector<uint8_t>& frame) {
-  return static_cast<uint16_t>(frame.at(2) | (frame.at(3) << 8));
+  return frame::ReadU16(&frame.at(frame::SenderOffset));
 }
 
 bool DataSumMatches(const std::vector<uint8_t>& frame) {
-  const size_t count = frame.size() > HeaderSize ? frame[4] : 0;
-  if (count == 0 || frame.size() < HeaderSize + count + 2) return count == 0;
-  uint32_t sum = 0;
-  for (size_t i = HeaderSize; i < HeaderSize + count; ++i) sum += frame[i];
-  const uint16_t announced =
-      static_cast<uint16_t>(frame[HeaderSize + count] | (frame[HeaderSize + count + 1] << 8));
-  return static_cast<uint16_t>(sum & 0xFFFF) == announced;
+  const size_t count = DataCountOf(frame);
+  if (count == 0 || frame.size() < frame::FrameLength(count)) return count == 0;
+  return frame::SumOf(&frame[DataOffset], count) == frame::ReadU16(&frame[DataOffset + count]);
 }
 
 std::vector<uint8_t> BuildReply(const std::vector<uint8_t>& frame, uint16_t station) {
-  const size_t count =
-      std::min<size_t>(frame.size() > HeaderSize ? frame[4] : 0, static_cast<size_t>(MaxDataCount));
-  FrameBuffer reply{};
-  reply[0] = frame.at(2);
-  reply[1] = frame.at(3);
-  reply[2] = static_cast<uint8_t>(station & 0xFF);
-  reply[3] = static_cast<uint8_t>(station >> 8);
-  reply[4] = static_cast<uint8_t>(count);
-  const uint16_t headerSum = Checksum16(reply, 0, 4);
-  reply[5] = static_cast<uint8_t>(headerSum & 0xFF);
-  reply[6] = static_cast<uint8_t>(headerSum >> 8);
-  if (count == 0) return std::vector<uint8_t>(reply.begin(), reply.begin() + HeaderSize);
+  const size_t count = std::min(DataCountOf(frame), frame::MaxDataCount);
+  std::vector<uint8_t> reply(frame::FrameLength(count));
+  frame::WriteU16(&reply[frame::AddresseeOffset], SenderOf(frame));
+  frame::WriteU16(&reply[frame::SenderOffset], station);
+  reply[CountOffset] = static_cast<uint8_t>(count);
+  SetHeaderSum(reply);
+  if (count == 0) return reply;
 
-  const size_t available = std::min(count, frame.size() - HeaderSize);
-  std::copy_n(frame.begin() + HeaderSize, available, reply.begin() + HeaderSize);
-  const auto last = static_cast<int32_t>(HeaderSize + count - 1);
-  const uint16_t dataSum = Checksum16(reply, static_cast<int32_t>(HeaderSize), last);
-  reply[HeaderSize + count] = static_cast<uint8_t>(dataSum & 0xFF);
-  reply[HeaderSize + count + 1] = static_cast<uint8_t>(dataSum >> 8);
-  return std::vector<uint8_t>(reply.begin(), reply.begin() + HeaderSize + count + 2);
+  const size_t available = std::min(count, frame.size() - DataOffset);
+  std::copy_n(frame.begin() + DataOffset, available, reply.begin() + DataOffset);
+  frame::WriteU16(&reply[DataOffset + count], frame::SumOf(&reply[DataOffset], count));
+  return reply;
 }
 
 std::vector<std::vector<uint8_t>> SplitIntoFragments(const std::vector<uint8_t>& bytes) {
@@ -78,22 +66,22 @@ std::vector<std::vector<uint8_t>> SplitIntoFragments(const std::vector<uint8_t>&
 
 FaultedReply ApplyFault(Fault fault, std::vector<uint8_t> reply) {
   FaultedReply result;
-  const size_t count = reply.size() > HeaderSize ? reply[4] : 0;
+  const size_t count = DataCountOf(reply);
   switch (fault) {
     case Fault::None:
       break;
     case Fault::BadHeaderSum:
-      ++reply[5];
+      ++reply[HeaderSumOffset];  // the low byte: sums travel low byte first
       break;
     case Fault::BadDataSum:
       if (count == 0) {
         result.note = "a reply without data has no data sum";
       } else {
-        ++reply[HeaderSize + count];
+        ++reply[DataOffset + count];
       }
       break;
     case Fault::Short:
-      reply.resize(count == 0 ? HeaderSize - 1 : HeaderSize + count - 1);
+      reply.resize(count == 0 ? frame::HeaderLength - 1 : DataOffset + count - 1);
       break;
     case Fault::Trailing:
       reply.push_back(TrailingByte);
@@ -105,7 +93,7 @@ FaultedReply ApplyFault(Fault fault, std::vector<uint8_t> reply) {
     case Fault::Silence:
       return result;
     case Fault::CountOver247:
-      reply[4] = CountAbove247;
+      reply[CountOffset] = CountAbove247;
       SetHeaderSum(reply);
       break;
   }

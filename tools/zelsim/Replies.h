@@ -5,9 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "driver/frames/FrameLayout.h"
 #include "tools/zelsim/SimConfig.h"
 
 namespace zel::sim {
+
+// The data count of a whole frame: 0 for a frame that is only a header.
+size_t DataCountOf(const std::vector<uint8_t>& frame);
 
 // Station addresses of a whole frame: node byte first on the wire.
 uint16_t AddresseeOf(const std::vector<uint8_t>& frame);
@@ -45,7 +49,7 @@ std::vector<std::vector<uint8_t>> SplitIntoFragments(const std::vector<uint8_t>&
 // The extra bytes of the "trailing" fault.
 constexpr uint8_t TrailingByte = 0xEE;
 
-// The count byte of the "count-over-247" fault.
-constexpr uint8_t CountAbove247 = 248;
+// The count byte of the "count-over-247" fault: one more than a frame can hold.
+constexpr uint8_t CountAbove247 = static_cast<uint8_t>(frame::MaxDataCount + 1);
 
 }  // namespace zel::sim

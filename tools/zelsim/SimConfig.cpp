@@ -1,5 +1,7 @@
 #include "tools/zelsim/SimConfig.h"
 
+#include <cstdio>
+
 #include "driver/frames/HexText.h"
 
 namespace zel::sim {
@@ -24,6 +26,18 @@ constexpr FaultEntry FaultNames[] = {
 
 }  // namespace
 
+const char* EchoModeName(EchoMode mode) {
+  switch (mode) {
+    case EchoMode::On:
+      return "on";
+    case EchoMode::Off:
+      return "off";
+    case EchoMode::Corrupt:
+      return "corrupt";
+  }
+  return "?";
+}
+
 const char* FaultName(Fault fault) {
   for (const FaultEntry& entry : FaultNames) {
     if (entry.fault == fault) return entry.name;
@@ -39,9 +53,8 @@ std::optional<Fault> FaultFromName(const std::string& name) {
 }
 
 std::string StationText(uint16_t station) {
-  std::string text;
-  AppendHexByte(text, static_cast<uint8_t>(station >> 8));
-  AppendHexByte(text, static_cast<uint8_t>(station & 0xFF));
+  char text[sizeof "FFFF"];
+  std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(station));
   return text;
 }
 

@@ -8,7 +8,7 @@
 
 namespace zel::sim {
 
-// How the line returns what the driver transmits.
+// How the line returns what the driver transmits. The test fakes of the line use it too.
 enum class EchoMode {
   On,       // every byte comes back unchanged, as on a two-wire line
   Off,      // nothing comes back
@@ -57,6 +57,9 @@ struct SimConfig {
   std::optional<std::vector<uint8_t>> replyOnce;
   OnceAfter onceAfter = OnceAfter::Open;
 };
+
+// The command-line name of an echo mode: "on", "off", "corrupt".
+const char* EchoModeName(EchoMode mode);
 
 // The command-line name of a fault ("bad-header-sum", ...); nothing for an unknown name.
 const char* FaultName(Fault fault);

@@ -1,9 +1,9 @@
 #include "tools/zelsim/SimOptions.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdlib>
+#include <limits>
 
+#include "common/ParseNumber.h"
 #include "driver/frames/HexText.h"
 
 namespace zel::sim {
@@ -68,14 +68,6 @@ const char* const ZelsimUsage =
 
 namespace {
 
-bool ParseNumber(const std::string& text, long minimum, long maximum, long& value) {
-  if (text.empty() || text[0] < '0' || text[0] > '9') return false;
-  errno = 0;
-  char* end = nullptr;
-  value = std::strtol(text.c_str(), &end, 10);
-  return errno == 0 && *end == '\0' && value >= minimum && value <= maximum;
-}
-
 bool TakesValue(const std::string& option) {
   static const char* const Options[] = {"--station",    "--delay",        "--echo",
                                         "--fault",      "--fragment-gap", "--reply-once",
@@ -86,24 +78,30 @@ bool TakesValue(const std::string& option) {
   return false;
 }
 
-constexpr long LongestDelayMs = 3600L * 1000;
+constexpr int LongestDelayMs = 3600 * 1000;
+constexpr int MostCorruptTransmissions = 1000000;
+
+// Hex as zelsim reads it: digits 0-9 and A-F, uppercase only, filling the type.
+template <typename T>
+std::optional<T> ParseUppercaseHex(const std::string& text) {
+  if (text.find_first_of("abcdef") != std::string::npos) return std::nullopt;
+  return ParseNumber<T>(text, std::numeric_limits<T>::min(), std::numeric_limits<T>::max(), 16);
+}
 
 bool ParseEcho(const std::string& text, SimConfig& config) {
-  if (text == "on") {
-    config.echo = EchoMode::On;
-  } else if (text == "off") {
-    config.echo = EchoMode::Off;
-  } else if (text == "corrupt") {
-    config.echo = EchoMode::Corrupt;
-    config.corruptCount = -1;
-  } else if (text.rfind("corrupt:", 0) == 0) {
-    long count = 0;
-    if (!ParseNumber(text.substr(8), 1, 1000000, count)) return false;
-    config.echo = EchoMode::Corrupt;
-    config.corruptCount = static_cast<int>(count);
-  } else {
-    return false;
+  for (const EchoMode mode : {EchoMode::On, EchoMode::Off, EchoMode::Corrupt}) {
+    if (text == EchoModeName(mode)) {
+      config.echo = mode;
+      config.corruptCount = -1;
+      return true;
+    }
   }
+  const std::string counted = std::string(EchoModeName(EchoMode::Corrupt)) + ":";
+  if (text.rfind(counted, 0) != 0) return false;
+  const auto count = ParseNumber<int>(text.substr(counted.size()), 1, MostCorruptTransmissions);
+  if (!count) return false;
+  config.echo = EchoMode::Corrupt;
+  config.corruptCount = *count;
   return true;
 }
 
@@ -127,13 +125,7 @@ bool ParseFaults(const std::string& text, std::vector<Fault>& faults, std::strin
 
 std::optional<uint16_t> ParseStation(const std::string& text) {
   if (text.size() != 4) return std::nullopt;
-  unsigned value = 0;
-  for (char c : text) {
-    const int digit = HexDigitValue(c);
-    if (digit < 0) return std::nullopt;
-    value = value * 16 + static_cast<unsigned>(digit);
-  }
-  return static_cast<uint16_t>(value);
+  return ParseUppercaseHex<uint16_t>(text);
 }
 
 std::optional<std::vector<uint8_t>> ParseHexBytes(const std::string& text, std::string& error) {
@@ -146,14 +138,13 @@ std::optional<std::vector<uint8_t>> ParseHexBytes(const std::string& text, std::
       error = "\"" + text + "\": digits must come in pairs";
       return std::nullopt;
     }
-    const int high = HexDigitValue(text[at]);
-    const int low = HexDigitValue(text[at + 1]);
-    if (high < 0 || low < 0) {
-      error = "\"" + text + "\": \"" + text.substr(at, 2) +
-              "\" is no pair of hex digits (0-9, A-F, uppercase)";
+    const std::string pair = text.substr(at, 2);
+    const auto byte = ParseUppercaseHex<uint8_t>(pair);
+    if (!byte) {
+      error = "\"" + text + "\": \"" + pair + "\" is no pair of hex digits (0-9, A-F, uppercase)";
       return std::nullopt;
     }
-    bytes.push_back(static_cast<uint8_t>(high * 16 + low));
+    bytes.push_back(*byte);
     at += 2;
   }
   if (bytes.empty()) {
@@ -207,14 +198,14 @@ std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& argume
         config.stations.push_back(*station);
       }
     } else if (word == "--delay" || word == "--fragment-gap") {
-      long ms = 0;
-      if (!ParseNumber(text, word == "--delay" ? 0 : 1, LongestDelayMs, ms)) {
-        error = word + " needs a number of milliseconds" +
-                (word == "--delay" ? " (0 to 3600000)" : " (1 to 3600000)") + ", not \"" + text +
-                "\"";
+      const int shortest = word == "--delay" ? 0 : 1;
+      const auto ms = ParseNumber<int>(text, shortest, LongestDelayMs);
+      if (!ms) {
+        error = word + " needs a number of milliseconds (" + std::to_string(shortest) + " to " +
+                std::to_string(LongestDelayMs) + "), not \"" + text + "\"";
         return std::nullopt;
       }
-      (word == "--delay" ? config.delayMs : config.fragmentGapMs) = static_cast<int>(ms);
+      (word == "--delay" ? config.delayMs : config.fragmentGapMs) = *ms;
     } else if (word == "--echo") {
       if (!ParseEcho(text, config)) {
         error = "--echo needs on, off, corrupt or corrupt:N (N at least 1), not \"" + text + "\"";
@@ -248,6 +239,29 @@ std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& argume
     }
   }
   return options;
+}
+
+std::string DescribeOptions(const SimOptions& options, const std::string& device) {
+  const SimConfig& config = options.config;
+  std::string text = "line " + device;
+  if (!options.linkPath.empty()) text += " (link " + options.linkPath + ")";
+  text += ", stations";
+  if (config.stations.empty()) text += " none";
+  for (uint16_t station : config.stations) text += " " + StationText(station);
+  text += ", delay " + std::to_string(config.delayMs) + " ms, echo " + EchoModeName(config.echo);
+  if (config.echo == EchoMode::Corrupt && config.corruptCount >= 0) {
+    text += ":" + std::to_string(config.corruptCount);
+  }
+  text += ", faults";
+  if (config.faults.empty()) text += " none";
+  for (size_t i = 0; i < config.faults.size(); ++i) {
+    text += (i == 0 ? " " : ",") + std::string(FaultName(config.faults[i]));
+  }
+  if (config.replyOnce) {
+    text += ", reply-once " + WireText(*config.replyOnce) + " after " +
+            (config.onceAfter == OnceAfter::Open ? "open" : "start");
+  }
+  return text;
 }
 
 }  // namespace zel::sim

@@ -27,6 +27,9 @@ std::optional<std::vector<uint8_t>> ParseHexBytes(const std::string& text, std::
 // Four uppercase digits, instrument number first ("0205").
 std::optional<uint16_t> ParseStation(const std::string& text);
 
+// The options in one line, as zelsim logs them at its start: "line /dev/pts/3, stations 0205, ...".
+std::string DescribeOptions(const SimOptions& options, const std::string& device);
+
 extern const char* const ZelsimUsage;
 
 }  // namespace zel::sim

@@ -113,38 +113,6 @@ bool Send(PtyLine& line, std::vector<uint8_t>& backlog, const std::vector<uint8_
   return true;
 }
 
-std::string Describe(const SimOptions& options, const std::string& device) {
-  const SimConfig& config = options.config;
-  std::string text = "line " + device;
-  if (!options.linkPath.empty()) text += " (link " + options.linkPath + ")";
-  text += ", stations";
-  if (config.stations.empty()) text += " none";
-  for (uint16_t station : config.stations) text += " " + StationText(station);
-  text += ", delay " + std::to_string(config.delayMs) + " ms, echo ";
-  switch (config.echo) {
-    case EchoMode::On:
-      text += "on";
-      break;
-    case EchoMode::Off:
-      text += "off";
-      break;
-    case EchoMode::Corrupt:
-      text += config.corruptCount < 0 ? std::string("corrupt")
-                                      : "corrupt:" + std::to_string(config.corruptCount);
-      break;
-  }
-  text += ", faults";
-  if (config.faults.empty()) text += " none";
-  for (size_t i = 0; i < config.faults.size(); ++i) {
-    text += (i == 0 ? " " : ",") + std::string(FaultName(config.faults[i]));
-  }
-  if (config.replyOnce) {
-    text += ", reply-once " + WireText(*config.replyOnce) + " after " +
-            (config.onceAfter == OnceAfter::Open ? "open" : "start");
-  }
-  return text;
-}
-
 int Run(const SimOptions& options) {
   EventLog log;
   if (!options.logPath.empty() && !log.OpenFile(options.logPath)) {
@@ -171,7 +139,7 @@ int Run(const SimOptions& options) {
 
   const Clock clock;
   SimConfig config = options.config;
-  log.Write(clock.NowMs(), Describe(options, line.SlavePath()));
+  log.Write(clock.NowMs(), DescribeOptions(options, line.SlavePath()));
   if (config.replyOnce && config.onceAfter == OnceAfter::Open && !line.SeesOpenings()) {
     log.Write(clock.NowMs(),
               "cannot see the driver open the line here: --reply-once counts from start");

@@ -3,10 +3,8 @@
 namespace zel {
 
 DriverWindows::DriverWindows(DriverFront& front, WindowRelay& windowRelay,
-                             std::unique_ptr<zel::SerialPort> port, std::string programDirectory,
-                             Notice& notice, StatusSink* echo)
-    : relay(windowRelay),
-      mainForm(front, std::move(port), std::move(programDirectory), notice, echo) {
+                             std::unique_ptr<TComProperties> comProperties, StatusSink* echo)
+    : relay(windowRelay), mainForm(front, std::move(comProperties), echo) {
   relay.Attach(&mainForm, &mainForm);
   AboutBox = &aboutBox;
   WriteBar = &writeBar;

@@ -14,8 +14,8 @@
 namespace zel {
 
 struct DriverWindows {
-  DriverWindows(DriverFront& front, WindowRelay& relay, std::unique_ptr<zel::SerialPort> port,
-                std::string programDirectory, Notice& notice, StatusSink* echo = nullptr);
+  DriverWindows(DriverFront& front, WindowRelay& relay,
+                std::unique_ptr<TComProperties> comProperties, StatusSink* echo = nullptr);
   ~DriverWindows();
   DriverWindows(const DriverWindows&) = delete;
   DriverWindows& operator=(const DriverWindows&) = delete;

@@ -64,9 +64,8 @@ class TMainForm::ModalScope {
   int& depth_;
 };
 
-TMainForm::TMainForm(DriverFront& front, std::unique_ptr<zel::SerialPort> port,
-                     std::string programDirectory, Notice& notice, StatusSink* echo,
-                     QWidget* parent)
+TMainForm::TMainForm(DriverFront& front, std::unique_ptr<TComProperties> comProperties,
+                     StatusSink* echo, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                               Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint),
@@ -114,22 +113,21 @@ TMainForm::TMainForm(DriverFront& front, std::unique_ptr<zel::SerialPort> port,
   TextIndicator->move(1, 1);
   TextIndicator->adjustSize();
 
-  FormCreate(std::move(port), std::move(programDirectory), notice);
+  FormCreate(std::move(comProperties));
 }
 
 TMainForm::~TMainForm() {
   if (!closed_) front_.FormClose();
 }
 
-void TMainForm::FormCreate(std::unique_ptr<zel::SerialPort> port, std::string programDirectory,
-                           Notice& notice) {
+void TMainForm::FormCreate(std::unique_ptr<TComProperties> comProperties) {
   // The top left corner, wherever the window was laid out.
   move(0, 0);
   Panel1->setGeometry(0, 0, ClientWidth, ClientHeight - 2);
-  setupDialog_ = new TComPropertiesDialog(std::move(programDirectory), notice, this);
-  // The front creates the port object over the dialog, which loads the configuration; then it
-  // sets the port up and clears the buffers.
-  front_.FormCreate(std::move(port), *setupDialog_);
+  setupDialog_ = new TComPropertiesDialog(this);
+  comProperties->SetupDialog = setupDialog_;
+  // The port object loads the configuration and sets the port up; the buffers are cleared.
+  front_.FormCreate(std::move(comProperties));
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {

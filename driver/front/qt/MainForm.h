@@ -25,11 +25,10 @@ class TMainForm : public QMainWindow, public DriverWindow, public StatusSink {
   Q_OBJECT
 
  public:
-  // Runs FormCreate: the port object over `port` on `front`, its settings file in
-  // programDirectory (with a trailing separator), the setup dialog's notices through `notice`.
-  // Every status text also goes to `echo` when there is one. Built hidden.
-  TMainForm(DriverFront& front, std::unique_ptr<zel::SerialPort> port, std::string programDirectory,
-            Notice& notice, StatusSink* echo = nullptr, QWidget* parent = nullptr);
+  // Runs FormCreate: the setup dialog is made and `comProperties` handed to the front, which sets
+  // the port up. Every status text also goes to `echo` when there is one. Built hidden.
+  TMainForm(DriverFront& front, std::unique_ptr<TComProperties> comProperties,
+            StatusSink* echo = nullptr, QWidget* parent = nullptr);
   // Destroys the port object if no close did.
   ~TMainForm() override;
 
@@ -66,8 +65,7 @@ class TMainForm : public QMainWindow, public DriverWindow, public StatusSink {
  private:
   class ModalScope;
 
-  void FormCreate(std::unique_ptr<zel::SerialPort> port, std::string programDirectory,
-                  Notice& notice);
+  void FormCreate(std::unique_ptr<TComProperties> comProperties);
   void FormClose();
   void FinishClose();
   void ApplyShownState();

@@ -30,9 +30,9 @@ int main(int argc, char* argv[]) {
   const std::string service =
       ServiceNameFromProgramPath(QCoreApplication::applicationFilePath().toStdString());
   LocalLinkServer link(front.ZELdriver);
-  std::string error;
-  if (link.Register(service, error) != LinkServer::RegisterOutcome::Registered) {
-    std::fprintf(stderr, "%s: %s\n", service.c_str(), error.c_str());
+  const Outcome<LinkServer::RegisterError> registered = link.Register(service);
+  if (!registered.Ok()) {
+    std::fprintf(stderr, "%s: %s\n", service.c_str(), registered.text.c_str());
     return 1;
   }
   // The program's title. Not the display name: Qt would append that to every caption.
@@ -41,8 +41,11 @@ int main(int argc, char* argv[]) {
 
   StderrStatus echo;
   WriteBarNotice notice;
-  DriverWindows windows(front, window, zel::MakePlatformSerialPort(),
-                        QCoreApplication::applicationDirPath().toStdString() + "/", notice, &echo);
+  auto comProperties = std::make_unique<TComProperties>(
+      MakePlatformSerialPort(),
+      QCoreApplication::applicationDirPath().toStdString() + "/" + ConfigurationFileName, notice);
+  comProperties->ReportFailure = [&echo](const std::string& line) { echo.Report(line); };
+  DriverWindows windows(front, window, std::move(comProperties), &echo);
 
   windows.mainForm.show();
   const int exitCode = application.exec();

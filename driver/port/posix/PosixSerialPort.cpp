@@ -13,7 +13,7 @@
 #include <cstring>
 #include <thread>
 
-#include "driver/port/DeviceName.h"
+#include "driver/port/posix/DeviceName.h"
 #include "driver/port/ReadTiming.h"
 #include "driver/port/posix/Termios.h"
 
@@ -368,8 +368,7 @@ bool PosixSerialPort::DeviceAnswers() {
 }
 
 bool PosixSerialPort::Fail(PortError error, int systemError) {
-  lastError_ = error;
-  lastErrorText_ = subject_ + ": " + ErrorDescription(error, systemError);
+  lastError_ = Outcome<PortError>::Failure(error, subject_ + ": " + ErrorDescription(error, systemError));
   return false;
 }
 
@@ -378,10 +377,7 @@ void PosixSerialPort::FailFromErrno(int error) {
   Fail(MeansDeviceGone(error) ? PortError::DeviceGone : PortError::Failed, error);
 }
 
-void PosixSerialPort::ClearError() {
-  lastError_ = PortError::None;
-  lastErrorText_.clear();
-}
+void PosixSerialPort::ClearError() { lastError_ = Outcome<PortError>::Success(); }
 
 std::unique_ptr<SerialPort> MakePlatformSerialPort() { return std::make_unique<PosixSerialPort>(); }
 

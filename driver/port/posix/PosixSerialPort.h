@@ -25,8 +25,7 @@ class PosixSerialPort final : public SerialPort {
   int32_t Read(uint8_t* buffer, int32_t capacity) override;
   int32_t Write(const uint8_t* bytes, int32_t count) override;
 
-  PortError LastError() const override { return lastError_; }
-  const std::string& LastErrorText() const override { return lastErrorText_; }
+  const Outcome<PortError>& LastError() const override { return lastError_; }
   // The path that was opened (after the COMn mapping); empty while closed.
   const std::string& DevicePath() const { return path_; }
 
@@ -43,8 +42,7 @@ class PosixSerialPort final : public SerialPort {
   std::string path_;
   CommTimeouts timeouts_;
   LineState line_;  // last known, for the safety bounds
-  PortError lastError_ = PortError::None;
-  std::string lastErrorText_;
+  Outcome<PortError> lastError_;
   std::string subject_;  // the device named in error texts: the last one opened or tried
 };
 

@@ -6,6 +6,7 @@
 #include <tuple>
 #include <vector>
 
+#include "common/ParseNumber.h"
 #include "driver/port/SerialDevices.h"
 
 namespace zel {
@@ -34,12 +35,10 @@ struct Adapter {
 bool AdapterNumber(const std::string& name, const std::string& prefix, unsigned long& number) {
   if (name.compare(0, prefix.size(), prefix) != 0) return false;
   const std::string digits = name.substr(prefix.size());
-  if (digits.empty() || digits.size() > MaxNumberDigits) return false;
-  if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-    return false;
-  }
-  number = std::stoul(digits);
-  return true;
+  if (digits.size() > MaxNumberDigits) return false;
+  const auto parsed = ParseNumber<unsigned long>(digits);
+  if (parsed) number = *parsed;
+  return parsed.has_value();
 }
 
 // The names in `directory`; none when it cannot be read. Broken links are kept: udev removes

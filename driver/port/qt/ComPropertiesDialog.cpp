@@ -35,6 +35,13 @@ QStringList ItemsOf(const std::array<const char*, N>& items) {
   return list;
 }
 
+template <typename Meaning, size_t N>
+QStringList ItemsOf(const std::array<Choice<Meaning>, N>& items) {
+  QStringList list;
+  for (const Choice<Meaning>& item : items) list << QString::fromLatin1(item.text);
+  return list;
+}
+
 // The texts are 8-bit, in the encoding the system uses for names (on Windows its ANSI code
 // page): the port name is handed to the system as it stands.
 QString FromEightBit(const std::string& text) {
@@ -51,11 +58,9 @@ void ShowText(QComboBox& box, const QString& text) {
 
 }  // namespace
 
-TComPropertiesDialog::TComPropertiesDialog(std::string programDirectory, Notice& notice,
-                                           QWidget* parent)
+TComPropertiesDialog::TComPropertiesDialog(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowStaysOnTopHint),
-      PortSettingsCarrier(std::move(programDirectory), notice),
       scale_(logicalDpiY() / DesignDpi) {
   setWindowTitle(QStringLiteral("Async port configuration"));
   QFont font(QStringLiteral("Sans Serif"));
@@ -83,7 +88,7 @@ TComPropertiesDialog::TComPropertiesDialog(std::string programDirectory, Notice&
 
   // The fixed four keep their places; the adapters present follow, so that none must be typed.
   QStringList ports = ItemsOf(PortNumberItems);
-  for (const std::string& device : zel::SerialDeviceNames()) ports << FromEightBit(device);
+  for (const std::string& device : SerialDeviceNames()) ports << FromEightBit(device);
   portNum->addItems(ports);
   speed->addItems(ItemsOf(TransferRateItems));
   stopBits->addItems(ItemsOf(StopBitsItems));
@@ -95,13 +100,13 @@ TComPropertiesDialog::TComPropertiesDialog(std::string programDirectory, Notice&
     box->setCurrentIndex(-1);  // the texts start empty, not at the first item
   }
 
-  fields_ = {{{portNum, &PortSettingsCarrier::PortNumCBox},
-              {speed, &PortSettingsCarrier::SpeedCBox},
-              {stopBits, &PortSettingsCarrier::StopBitCBox},
-              {paritet, &PortSettingsCarrier::ParitetCBox},
-              {period, &PortSettingsCarrier::PeriodCBox},
-              {dtr, &PortSettingsCarrier::DTRcontrolCBox},
-              {rts, &PortSettingsCarrier::RTScontrolCBox}}};
+  fields_ = {{{portNum, &PortSettings::PortNumber},
+              {speed, &PortSettings::TransferRate},
+              {stopBits, &PortSettings::StopBits},
+              {paritet, &PortSettings::Paritet},
+              {period, &PortSettings::LatencyPeriod},
+              {dtr, &PortSettings::DTRControl},
+              {rts, &PortSettings::RTSControl}}};
   portNumBox_ = portNum;
 
   // The first row, then the buttons, then the remaining fields.
@@ -161,10 +166,10 @@ void TComPropertiesDialog::CentreOnScreen() {
   setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), screen->geometry()));
 }
 
-bool TComPropertiesDialog::ShowModally() {
+bool TComPropertiesDialog::Edit(PortSettings& settings) {
   std::array<QString, 7> offered;
   for (size_t i = 0; i < fields_.size(); ++i) {
-    offered[i] = FromEightBit(this->*fields_[i].text);
+    offered[i] = FromEightBit(settings.*fields_[i].text);
     ShowText(*fields_[i].box, offered[i]);
   }
   CentreOnScreen();
@@ -178,7 +183,7 @@ bool TComPropertiesDialog::ShowModally() {
     const QString text = fields_[i].box->currentText();
     // A text that does not survive the round trip through the 8-bit encoding (a hand-edited
     // file in another one) is kept as it was unless the user changed it.
-    if (text != offered[i]) this->*fields_[i].text = ToEightBit(text);
+    if (text != offered[i]) settings.*fields_[i].text = ToEightBit(text);
   }
   return true;
 }

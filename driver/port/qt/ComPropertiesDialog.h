@@ -1,12 +1,12 @@
 #pragma once
 // The port setup dialog "Async port configuration": the window in which the user edits the seven
-// port settings, and the carrier of the settings between "ZELdrv.ini" and the port object.
+// port settings.
 
 #include <QDialog>
 #include <array>
 #include <string>
 
-#include "driver/port/PortSettings.h"
+#include "driver/port/ComProperties.h"
 
 class QComboBox;
 class QLabel;
@@ -14,24 +14,24 @@ class QPushButton;
 
 namespace zel {
 
-class TComPropertiesDialog : public QDialog, public PortSettingsCarrier {
+class TComPropertiesDialog : public QDialog, public PortSettingsEditor {
   Q_OBJECT
 
  public:
-  // Builds the window hidden, its fields empty. programDirectory and notice as for the carrier.
-  TComPropertiesDialog(std::string programDirectory, Notice& notice, QWidget* parent = nullptr);
+  // Builds the window hidden, its fields empty.
+  explicit TComPropertiesDialog(QWidget* parent = nullptr);
 
-  // Puts the carrier's seven texts into the fields, centres the window on the screen, puts the
-  // focus into PortNumCBox and runs the window modally. True only for OK: the carrier's texts
-  // then hold the fields' texts as they stand (a field left as it was keeps its exact bytes).
-  // Cancel, Esc, reject() or close() from outside, or destroying the window meanwhile give false
-  // and leave the texts alone; once the window was destroyed nothing of it is touched.
-  bool ShowModally() override;
+  // Puts the seven texts into the fields, centres the window on the screen, puts the focus into
+  // PortNumCBox and runs the window modally. True only for OK: the texts then hold the fields'
+  // texts as they stand (a field left as it was keeps its exact bytes). Cancel, Esc, reject() or
+  // close() from outside, or destroying the window meanwhile give false and leave the texts
+  // alone; once the window was destroyed nothing of it is touched.
+  bool Edit(PortSettings& settings) override;
 
  private:
   struct Field {
     QComboBox* box;
-    std::string PortSettingsCarrier::*text;
+    std::string PortSettings::*text;
   };
 
   QLabel* AddLabel(const char* name, const char* caption, int left, int top);
