@@ -15,7 +15,7 @@
 #include "client/qt/ClientForm.h"
 #include "common/Names.h"
 #include "ddelink/local/LocalLinkClient.h"
-#include "tests/client/QuotedText.h"
+#include "tests/support/DataText.h"
 #include "tests/support/DriverProcess.h"
 #include "tests/zelsim/SimProcess.h"
 

@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "client/EntryCheck.h"
-#include "tests/client/QuotedText.h"
+#include "tests/support/DataText.h"
 
 namespace zel::test {
 

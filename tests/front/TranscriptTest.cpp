@@ -5,16 +5,18 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <map>
 #include <set>
 #include <sstream>
 
 #include "ddelink/LinkWire.h"
+#include "driver/frames/Checksum.h"
+#include "driver/frames/FrameBuilder.h"
 #include "driver/front/DriverFront.h"
-#include "tests/support/ByteText.h"
+#include "tests/support/DataText.h"
 #include "tests/support/DriverProcess.h"
 #include "tests/support/FakeSerialPort.h"
 #include "tests/support/FrontFakes.h"
@@ -53,64 +55,38 @@ std::vector<Scenario> Scenarios() {
   return scenarios;
 }
 
-std::string Trim(const std::string& text) {
-  const size_t first = text.find_first_not_of(' '), last = text.find_last_not_of(' ');
-  return first == std::string::npos ? "" : text.substr(first, last + 1 - first);
-}
-
-// The pieces between the separators that stand outside double quotes, trimmed.
-Texts Split(const std::string& line, const std::string& separator) {
-  Texts pieces(1);
-  for (size_t at = 0, quotes = 0; at < line.size(); ++at) {
-    const bool cut = quotes % 2 == 0 && line.compare(at, separator.size(), separator) == 0;
-    quotes += line[at] == '"' && (at == 0 || line[at - 1] != '\\');
-    cut ? (at += separator.size() - 1, pieces.emplace_back()) : pieces.back() += line[at];
-  }
-  for (auto& piece : pieces) piece = Trim(piece);
-  return pieces;
-}
-
-// "quoted" pieces with the escapes \r \n \t \0 \xHH, each repeated N times when *N follows,
-// joined; a value without quotes is its bare text.
-std::string Text(const std::string& value) {
-  if (value.empty() || value[0] != '"') return value;
-  static const std::map<char, char> escapes = {{'r', '\r'}, {'n', '\n'}, {'t', '\t'}, {'0', '\0'}};
+std::string Joined(const Texts& texts, const std::string& separator = " ") {
   std::string joined;
-  for (size_t at = value.find('"'); at != std::string::npos; at = value.find('"', at)) {
-    std::string text;
-    for (++at; value.at(at) != '"'; ++at) {
-      const bool hex = value[at] == '\\' && value.at(++at) == 'x';
-      text += hex ? char(std::stoi(value.substr(at + 1, 2), nullptr, 16))
-              : value[at - 1] == '\\' && escapes.count(value[at]) ? escapes.at(value[at])
-                                                                  : value[at];
-      at += hex ? 2 : 0;
-    }
-    joined +=
-        Repeat(text, ++at < value.size() && value[at] == '*' ? std::stoi(value.substr(at + 1)) : 1);
-  }
+  for (size_t i = 0; i < texts.size(); ++i) joined += (i ? separator : "") + texts[i];
   return joined;
 }
 
-// "05 02 FF*3 | 0B" as it is compared: FF*3 written out, one space between bytes.
+std::string Listed(const Texts& texts) {  // "a" "b"
+  return texts.empty() ? "" : "\"" + Joined(texts, "\" \"") + "\"";
+}
+
+// "05 02 FF*3 | 0B" as it is compared: repeats written out, one space between bytes.
 std::string Hex(const std::string& value) {
-  std::string hex;
-  std::istringstream in(value);
-  for (std::string token; in >> token;) {
-    const size_t star = token.find('*');
-    hex += Repeat(token.substr(0, star) + " ",
-                  star == std::string::npos ? 1 : std::stoi(token.substr(star + 1)));
+  Texts reads;
+  for (const std::string& read : Split(value, "|")) {
+    const std::vector<uint8_t> bytes = ParseBytes(read);
+    reads.push_back(HexOf(bytes.data(), bytes.size()));
   }
-  return Trim(hex);
+  return Joined(reads, " | ");
 }
 
-std::string Joined(const Texts& texts, size_t from = 0, const std::string& separator = " ") {
-  std::string joined;
-  for (size_t i = from; i < texts.size(); ++i) joined += (i > from ? separator : "") + texts[i];
-  return joined;
-}
-
-class Transcript : public ::testing::TestWithParam<Scenario> {
+// The test stands in for the status indicator, the window and the user's notices.
+class Transcript : public ::testing::TestWithParam<Scenario>,
+                   public StatusSink, public DriverWindow, public Notice {
  protected:
+  void SetStatusText(const std::string& text) override { statuses.push_back(text); }
+  void Minimize() override { window.push_back("Minimize"); }
+  void NormalSize() override { window.push_back("NormalSize"); }
+  void Hide() override { window.push_back("Hide"); }
+  void Show() override { window.push_back("Show"); }
+  void Close() override { window.push_back("Close"); }
+  void ShowNotice(const std::string&) override {}
+
   // The front over its fake port, wired as the program wires them: the one place that does.
   DriverFront& Front() {
     if (front.ComProperties() || closed) return front;
@@ -118,7 +94,7 @@ class Transcript : public ::testing::TestWithParam<Scenario> {
     std::filesystem::create_directories(folder);
     EXPECT_TRUE(WriteDriverConfiguration(folder, "COM1", latency));
     front.FormCreate(std::make_unique<TComProperties>(std::make_unique<FakeSerialPort>(line),
-                                                      folder + "/ZELdrv.ini", notice));
+                                                      folder + "/ZELdrv.ini", *this));
     std::filesystem::remove_all(folder);
     line->Calls.clear();
     return front;
@@ -126,106 +102,92 @@ class Transcript : public ::testing::TestWithParam<Scenario> {
 
   void Act(const std::string& action, const std::string& value) {
     using F = ModemLineFunction;
-    const std::map<std::string, std::function<void()>> actions = {
-        {"echo",
-         [&] {
-           line->Echo = value == "on"    ? sim::EchoMode::On
-                        : value == "off" ? sim::EchoMode::Off
-                                         : sim::EchoMode::Corrupt;
-         }},
-        {"reply",
-         [&] {
-           for (const auto& bytes : Split(value, "|"))
-             line->ReadChunks.push_back(ParseBytes(Hex(bytes)));
-         }},
-        {"latency", [&] { latency = value; }},
-        {"open", [&] { line->OpenFails = true; }},
-        {"write", [&] { line->WriteResult = 0; }},
-        {"escape",
-         [&] {
-           line->FailingFunctions = {F::SetDTR, F::ClearDTR, F::SetRTS, F::ClearRTS};
-         }},
-        {"clock", [&] { clock.stepPerLook = std::stoi(value.substr(value.find(' '))); }},
-        {"poke",
-         [&] {
-           refusal = RefusalReason(Front().ZELdriver.Poke(DriverItem, TextFormat, Text(value)));
-         }},
-        {"exec", [&] { Front().ZELdriver.Execute(Text(value)); }},
-        {"close", [&] { Front().FormClose(), closed = true; }},
-        {"request", [] {}}};
-    actions.at(action)();
+    const std::string actions =
+        " reply echo latency open write escape clock poke exec close request buffer build sum ";
+    EXPECT_NE(actions.find(" " + action + " "), actions.npos) << "no such action";
+    for (const auto& bytes : Split(action == "reply" ? value : "", "|"))
+      if (!bytes.empty()) line->ReadChunks.push_back(ParseBytes(bytes));
+    if (action == "echo") line->Echo = value == "on" ? sim::EchoMode::On
+                                     : value == "off" ? sim::EchoMode::Off : sim::EchoMode::Corrupt;
+    if (action == "latency") latency = value;
+    if (action == "open") line->OpenFails = true;
+    if (action == "write") line->WriteResult = 0;
+    if (action == "escape")
+      line->FailingFunctions = {F::SetDTR, F::ClearDTR, F::SetRTS, F::ClearRTS};
+    if (action == "clock") clock.stepPerLook = std::stoi(value.substr(value.find(' ')));
+    if (action == "poke")
+      refusal = RefusalReason(Front().ZELdriver.Poke(DriverItem, TextFormat, Text(value)));
+    if (action == "exec") Front().ZELdriver.Execute(Text(value));
+    if (action == "close") Front().FormClose(), closed = true;
+    // The frames core alone, on a buffer of its own.
+    const std::vector<uint8_t> bytes = ParseBytes(action == "buffer" ? value : "");
+    std::copy(bytes.begin(), bytes.end(), buffer.begin());
+    const auto build = value.rfind("send", 0) == 0 ? BuildSendFrame : BuildDumpFrame;
+    if (action == "build") build(Text(value.substr(5)), buffer, length);
+    const std::string last = value.substr(std::min(value.find(' '), value.size()));
+    if (action == "sum") sum = Checksum16(buffer, std::stoi(value), std::stoi(last));
   }
 
   // What the step did, in the words of the expectation `key`.
-  std::string Seen(const std::string& key, const std::string& value) {
-    static const char* const kinds[] = {"open",     "close",  "getstate", "setstate",
-                                        "timeouts", "escape", "read",     "write"};
-    Texts ops, sleeps, noticed(notices.begin() + mark.notices, notices.end());
-    std::string wire;
-    for (auto call = line->Calls.begin() + mark.calls; call != line->Calls.end(); ++call) {
-      const CommTimeouts& t = call->timeouts;  // named by the time a whole 256-byte read may take
-      ops.push_back(kinds[int(call->kind)]);
-      if (call->kind == FakeCallKind::SetTimeouts)
-        ops.back() +=
-            ":" + std::to_string(t.ReadTotalTimeoutConstant + 256 * t.ReadTotalTimeoutMultiplier);
-      if (!call->bytes.empty() && !wire.empty()) wire += "| ";
-      for (uint8_t byte : call->bytes)
-        wire += {"0123456789ABCDEF"[byte >> 4], "0123456789ABCDEF"[byte & 15], ' '};
+  std::string Seen(const std::string& key) {
+    static const char* const kinds[] = {"open", "close", "getstate", "setstate", "timeouts",
+                                        "escape", "read", "write"};
+    Texts ops, slept, wire;
+    for (const FakePortCall& call : line->Calls) {
+      const CommTimeouts& t = call.timeouts;  // named by the time a whole 256-byte read may take
+      const uint32_t wholeRead = t.ReadTotalTimeoutConstant + 256 * t.ReadTotalTimeoutMultiplier;
+      ops.push_back(kinds[int(call.kind)]);
+      if (call.kind == FakeCallKind::SetTimeouts) ops.back() += ":" + std::to_string(wholeRead);
+      if (!call.bytes.empty()) wire.push_back(HexOf(call.bytes.data(), call.bytes.size()));
     }
-    for (size_t i = mark.sleeps; i < clock.slept.size(); ++i)
-      sleeps.push_back(std::to_string(clock.slept[i]));
+    for (int64_t ms : clock.slept) slept.push_back(std::to_string(ms));
+    const uint8_t sumBytes[] = {uint8_t(sum >> 8), uint8_t(sum)};
     std::string answer;
     if (key == "item") return front.ZELDDEItem.Text();
     if (key == "answer") return front.ZELdriver.Request(DriverItem, TextFormat, answer), answer;
-    if (key == "status" && value == "untouched")
-      return status.texts.size() == mark.statuses ? value : "set";
-    if (key == "status") return status.Last();
-    if (key == "notices") return noticed.empty() ? "" : "\"" + Joined(noticed, 0, "\" \"") + "\"";
+    if (key == "status") return Listed(statuses);
+    if (key == "notices") return Listed(notices);
     if (key == "refused") return refusal;
-    if (key == "window") return Joined(window.calls, mark.windows);
-    if (key == "slept") return Joined(sleeps);
+    if (key == "window") return Joined(window);
+    if (key == "slept") return Joined(slept);
     if (key == "ops") return Joined(ops);
-    if (key == "wire") return Trim(wire);
+    if (key == "wire") return Joined(wire, " | ");
     if (key == "dtr" || key == "rts") return (key == "dtr" ? line->Dtr : line->Rts) ? "on" : "off";
     if (key == "port") return front.ComProperties() || line->IsOpen ? "open" : "closed";
+    if (key == "buffer") return HexOf(buffer.data(), buffer.size());
+    if (key == "sum") return HexOf(sumBytes, 2).erase(2, 1);
     return "no such expectation";
   }
 
-  RecordingStatus status;
-  RecordingWindow window;
+  Texts statuses, window, notices;
   FakeClock clock;
-  struct : Notice {
-    void ShowNotice(const std::string&) override {}
-  } notice;
-  DriverFront front{status, window, clock};
+  DriverFront front{*this, *this, clock};
   std::shared_ptr<FakeLine> line = std::make_shared<FakeLine>();
   std::string latency = "Immediately answer", refusal;
-  Texts notices;
   bool closed = false;
-  struct {
-    size_t statuses, windows, sleeps, calls, notices;
-  } mark{};
+  FrameBuffer buffer{};
+  int32_t length = 0;
+  uint16_t sum = 0;
 };
 
 TEST_P(Transcript, Runs) {
   front.ZELDDEItem.SetChangeListener([this] { notices.push_back(front.ZELDDEItem.Text()); });
   for (const auto& [number, text] : GetParam().steps) {
     ::testing::ScopedTrace trace(GetParam().file.c_str(), number, text);
-    mark = {status.texts.size(), window.calls.size(), clock.slept.size(), line->Calls.size(),
-            notices.size()};
-    const Texts parts = Split(text, "->");
+    statuses.clear(), window.clear(), clock.slept.clear(), notices.clear();
+    line->Calls.clear(), refusal.clear();
+    const Texts parts = Split(text + " -> ", "->");
     const size_t blank = std::min(parts[0].find(' '), parts[0].size());
-    refusal.clear();
     Act(parts[0].substr(0, blank), Trim(parts[0].substr(blank)));
     bool refusalExpected = false;
-    for (const std::string& expectation : Split(parts.size() > 1 ? parts[1] : "", ";")) {
+    for (const std::string& expectation : Split(parts[1], ";")) {
       const size_t cut = std::min(expectation.find(' '), expectation.size());
       const std::string key = expectation.substr(0, cut), value = Trim(expectation.substr(cut));
+      const bool isText = key == "item" || key == "answer" || key == "refused";
       refusalExpected |= key == "refused";
-      const bool text = key == "item" || key == "answer" || key == "refused" ||
-                        (key == "status" && value != "untouched");
       if (key.empty()) continue;
-      EXPECT_EQ(Seen(key, value), text ? Text(value) : key == "wire" ? Hex(value) : value) << key;
+      const bool isHex = key == "wire" || key == "buffer";
+      EXPECT_EQ(Seen(key), isText ? Text(value) : isHex ? Hex(value) : value) << key;
     }
     EXPECT_TRUE(refusalExpected || refusal.empty()) << "the poke was refused: " << refusal;
   }

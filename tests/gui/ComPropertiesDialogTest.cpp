@@ -8,28 +8,17 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "driver/port/SerialDevices.h"
 #include "driver/port/qt/ComPropertiesDialog.h"
 #include "tests/gui/ModalDriver.h"
+#include "tests/support/DataText.h"
 
 namespace zel {
 namespace {
-
-template <typename Items>
-std::vector<std::string> Texts(const Items& items) {
-  std::vector<std::string> texts;
-  for (const auto& item : items) {
-    if constexpr (std::is_same_v<std::decay_t<decltype(item)>, const char*>) {
-      texts.push_back(item);
-    } else {
-      texts.push_back(item.text);
-    }
-  }
-  return texts;
-}
 
 struct SetupWindow : ::testing::Test {
   QComboBox& Field(const char* name) {
@@ -52,34 +41,25 @@ struct SetupWindow : ::testing::Test {
   PortSettings settings = PortSettings::Defaults();
 };
 
-TEST_F(SetupWindow, ShowsItsCaptionsAndTheListsInOrder) {
-  EXPECT_EQ(dialog.windowTitle().toStdString(), "Async port configuration");
-  const std::pair<const char*, const char*> labels[] = {
-      {"Label2", "Port number"}, {"Label3", "Transmit speed"}, {"Label1", "Number of stop bits"},
-      {"Label4", "Parity"},      {"Label5", "Latency period"}, {"Label6", "DTR control"},
-      {"Label7", "RTS control"}};
-  for (const auto& [name, caption] : labels) {
-    EXPECT_EQ(dialog.findChild<QLabel*>(name)->text().toStdString(), caption);
+TEST_F(SetupWindow, ShowsTheCaptionsAndListsOfTheDataFile) {
+  std::ifstream file(ZEL_TEST_DATA "/port/setup-dialog.txt");
+  int rows = 0;
+  for (std::string row; std::getline(file, row);) {
+    if (row.empty() || row[0] == '#') continue;
+    ++rows;
+    const std::string name = row.substr(0, row.find(' ')), want = test::Trim(row.substr(name.size()));
+    QString shown = dialog.windowTitle();
+    if (auto* label = dialog.findChild<QLabel*>(name.c_str())) shown = label->text();
+    if (auto* button = dialog.findChild<QPushButton*>(name.c_str())) shown = button->text();
+    if (auto* box = dialog.findChild<QComboBox*>(name.c_str())) {
+      const int fixed = name == "PortNumCBox" ? box->count() - int(SerialDeviceNames().size()) : box->count();
+      QStringList items;
+      for (int i = 0; i < fixed; ++i) items << box->itemText(i);
+      shown = items.join('|');
+    }
+    EXPECT_EQ(shown.toStdString(), want) << name;
   }
-  std::vector<std::string> ports = Texts(PortNumberItems);
-  for (const std::string& device : SerialDeviceNames()) ports.push_back(device);
-  const std::pair<const char*, std::vector<std::string>> fields[] = {
-      {"PortNumCBox", ports},
-      {"SpeedCBox", Texts(TransferRateItems)},
-      {"StopBitCBox", Texts(StopBitsItems)},
-      {"ParitetCBox", Texts(ParitetItems)},
-      {"PeriodCBox", Texts(LatencyPeriodItems)},
-      {"DTRcontrolCBox", Texts(LineControlItems)},
-      {"RTScontrolCBox", Texts(LineControlItems)},
-  };
-  for (const auto& [name, items] : fields) {
-    std::vector<std::string> shown;
-    for (int i = 0; i < Field(name).count(); ++i) shown.push_back(Field(name).itemText(i).toStdString());
-    EXPECT_EQ(shown, items) << name;
-  }
-  EXPECT_EQ(Texts(ParitetItems), (std::vector<std::string>{"None", "Even", "Odd", "Mark", "Space"}));
-  EXPECT_EQ(dialog.findChild<QPushButton*>("btOK")->text(), QStringLiteral("OK"));
-  EXPECT_EQ(dialog.findChild<QPushButton*>("btCancel")->text(), QStringLiteral("Cancel"));
+  EXPECT_EQ(rows, 17) << "tests/data/port/setup-dialog.txt not read";
 }
 
 TEST_F(SetupWindow, OkTakesWhatWasTypedAndKeepsTheBytesOfFieldsLeftAlone) {

@@ -1,39 +1,35 @@
-// The port object over the fake serial line: what a set-up does to the device for each setting,
-// why it fails, the two time-out regimes, and the user's setup dialog with the file behind it.
+// The port object over the fake serial line: what a set-up does to the device for each setting
+// (the cases of tests/data/port/setups.txt), why it fails, the two time-out regimes, and the
+// user's setup dialog with the file behind it.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "driver/port/ComProperties.h"
-#include "tests/port/LineStates.h"
 #include "tests/port/PortTestSupport.h"
+#include "tests/support/DataText.h"
 #include "tests/support/FakeSerialPort.h"
 
 namespace zel {
 namespace {
 
-using test::FakeCallKind;
-
-PortSettings Settings(const char* rate, const char* stop, const char* parity, const char* latency,
-                      const char* dtr, const char* rts) {
+PortSettings Settings(const std::vector<std::string>& texts) {
   PortSettings s = PortSettings::Defaults();
   s.PortNumber = "COM2";
-  s.TransferRate = rate, s.StopBits = stop, s.Paritet = parity, s.LatencyPeriod = latency;
-  s.DTRControl = dtr, s.RTSControl = rts;
+  std::string* const fields[] = {&s.TransferRate, &s.StopBits,   &s.Paritet,
+                                 &s.LatencyPeriod, &s.DTRControl, &s.RTSControl};
+  for (size_t i = 0; i < std::size(fields); ++i) *fields[i] = texts.at(i);
   return s;
 }
 
 struct PortObject : ::testing::Test {
   PortObject() {
-    line->State = Line(1200, 7, Parity::Odd, StopBits::Two);
     port.ReportFailure = [this](const std::string& why) { reported.push_back(why); };
-  }
-  void SetUpWith(const PortSettings& settings) {
-    port.SetProperties(settings);
-    port.SetupCOMPort();
   }
 
   test::ScratchDirectory dir;
@@ -45,64 +41,45 @@ struct PortObject : ::testing::Test {
 };
 
 TEST_F(PortObject, SetUpAppliesEachSettingAndSaysWhyItFailed) {
-  const struct {
-    const char* legend;
-    PortSettings settings;
-    std::function<void(test::FakeLine&)> spoil;
-    LineState state;      // as the device has it afterwards
-    uint32_t multiplier;  // of the read total time-out in force
-    bool dtr, rts;        // both start raised
-    std::string failure;  // empty: configured
-  } rows[] = {
-      {"listed texts", Settings("115200 baud", "2 bit", "Even", "Approximately 1.25 seconds",
-                                "Disable", "Enable"),
-       nullptr, Line(115200, 8, Parity::Even, StopBits::Two), 5, false, true, ""},
-      {"texts outside the lists keep the device's own",
-       Settings("300 bits", "3 bit", "even", "soon", "enable", "HandShake"), nullptr,
-       Line(300, 8, Parity::Odd, StopBits::Two), 0, true, true, ""},
-      {"a rate that is no number", Settings("fast baud", "1 bit", "None", "", "", ""), nullptr,
-       Line(1200, 7, Parity::Odd, StopBits::Two), 0, true, true,
-       "port: COM2: \"fast baud\" names no transfer rate"},
-      {"a rate of 0", Settings("0 baud", "1 bit", "None", "", "", ""), nullptr,
-       Line(1200, 7, Parity::Odd, StopBits::Two), 0, true, true,
-       "port: COM2: \"0 baud\" names no transfer rate"},
-      {"the device refuses to open", Settings("75 baud", "", "", "", "", ""),
-       [](test::FakeLine& l) { l.OpenFails = true; },
-       Line(1200, 7, Parity::Odd, StopBits::Two), 0, true, true,
-       "port: fake: the call failed"},
-      {"the device refuses the state", Settings("75 baud", "", "", "", "", ""),
-       [](test::FakeLine& l) { l.SetStateFails = true; },
-       Line(1200, 7, Parity::Odd, StopBits::Two), 0, true, true,
-       "port: fake: the call failed"},
-      {"the last line operation decides: DTR failed, RTS worked",
-       Settings("75 baud", "", "", "Approximately 20 seconds", "Enable", "Disable"),
-       [](test::FakeLine& l) { l.FailingFunctions = {ModemLineFunction::SetDTR}; },
-       Line(75, 8, Parity::Odd, StopBits::Two), 80, true, false, ""},
-      {"RTS failed", Settings("75 baud", "", "", "", "HandShake", "Disable"),
-       [](test::FakeLine& l) { l.FailingFunctions = {ModemLineFunction::ClearRTS}; },
-       Line(75, 8, Parity::Odd, StopBits::Two), 0, true, true,
-       "port: fake: the call failed"},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.legend);
+  const std::map<std::string, Parity> parity = {{"N", Parity::None}, {"O", Parity::Odd},
+      {"E", Parity::Even}, {"M", Parity::Mark}, {"S", Parity::Space}};
+  const std::map<std::string, StopBits> stop = {
+      {"1", StopBits::One}, {"1.5", StopBits::OneAndHalf}, {"2", StopBits::Two}};
+  std::ifstream file(ZEL_TEST_DATA "/port/setups.txt");
+  int cases = 0;
+  for (std::string text; std::getline(file, text);) {
+    if (text.empty() || text[0] == '#') continue;
+    SCOPED_TRACE(text);
+    ++cases;
+    const std::vector<std::string> given = test::Split(text.substr(0, text.find("->")), "|");
+    const std::vector<std::string> then = test::Split(text.substr(text.find("->") + 2), "|");
+    const std::vector<std::string> device = test::Split(then[0], " ");
     *line = test::FakeLine();
-    line->State = Line(1200, 7, Parity::Odd, StopBits::Two);
+    line->State = LineState{1200, 7, Parity::Odd, StopBits::Two};
     line->Dtr = line->Rts = true;
+    line->OpenFails = given[6] == "open";
+    line->SetStateFails = given[6] == "state";
+    if (given[6] == "set-dtr") line->FailingFunctions = {ModemLineFunction::SetDTR};
+    if (given[6] == "clear-rts") line->FailingFunctions = {ModemLineFunction::ClearRTS};
     reported.clear();
-    if (row.spoil) row.spoil(*line);
-    SetUpWith(row.settings);
-    EXPECT_EQ(port.IsPortConfigured, row.failure.empty());
-    EXPECT_EQ(port.SetupFailure, row.failure);
-    EXPECT_EQ(reported, row.failure.empty() ? std::vector<std::string>{}
-                                            : std::vector<std::string>{row.failure});
-    EXPECT_EQ(line->State, row.state);
-    EXPECT_EQ(line->Dtr, row.dtr);
-    EXPECT_EQ(line->Rts, row.rts);
-    if (row.failure.empty()) {
-      EXPECT_EQ(line->Timeouts.ReadTotalTimeoutMultiplier, row.multiplier);
-      EXPECT_EQ(line->OpenName, "COM2");
+    port.SetProperties(Settings(given));
+    port.SetupCOMPort();
+
+    const bool configured = then[1] == "configured";
+    EXPECT_EQ(port.IsPortConfigured, configured);
+    EXPECT_EQ(port.SetupFailure, configured ? "" : then[1]);
+    EXPECT_EQ(reported.size(), configured ? 0u : 1u);
+    const LineState state{static_cast<uint32_t>(std::stoul(device[0])),
+                          static_cast<uint8_t>(std::stoul(device[1])), parity.at(device[2]),
+                          stop.at(device[3])};
+    EXPECT_EQ(line->State, state);
+    EXPECT_EQ(line->Dtr, device[4] == "1");
+    EXPECT_EQ(line->Rts, device[5] == "1");
+    if (configured) {
+      EXPECT_EQ(line->Timeouts.ReadTotalTimeoutMultiplier, std::stoul(device[6]));
     }
   }
+  EXPECT_GT(cases, 15) << "tests/data/port/setups.txt not read";
 }
 
 TEST_F(PortObject, TimeoutRegimesCarryTheWriteTimeoutsFromTheFile) {
@@ -112,46 +89,26 @@ TEST_F(PortObject, TimeoutRegimesCarryTheWriteTimeoutsFromTheFile) {
   port.Init();
   ASSERT_TRUE(port.IsPortConfigured);
   EXPECT_EQ(line->OpenName, "COM3");
+  // The null regime keeps the write time-outs; a negative one is none.
   EXPECT_TRUE(port.SetNullTimeouts());
-  EXPECT_EQ(line->Timeouts.ReadIntervalTimeout, 50u);
-  EXPECT_EQ(line->Timeouts.ReadTotalTimeoutConstant, 25u);
-  EXPECT_EQ(line->Timeouts.ReadTotalTimeoutMultiplier, 0u);
-  EXPECT_EQ(line->Timeouts.WriteTotalTimeoutMultiplier, 0u) << "a negative time-out is none";
+  EXPECT_EQ(line->Timeouts.ReadTotalTimeoutMultiplier + line->Timeouts.WriteTotalTimeoutMultiplier, 0u);
   EXPECT_EQ(line->Timeouts.WriteTotalTimeoutConstant, 300u);
   EXPECT_TRUE(port.SetDefaultTimeouts());
   EXPECT_EQ(line->Timeouts.ReadTotalTimeoutMultiplier, 2u);
   EXPECT_EQ(port.DefaultReadTotalTimeoutMs(), 25u + 256u * 2u);
-  // How long a whole read may take for each latency choice, in ms per byte.
-  const uint32_t perByte[] = {0, 1, 2, 3, 5, 10, 20, 30, 40, 50, 60, 70, 80};
-  for (size_t i = 0; i < LatencyPeriodItems.size(); ++i) {
-    port.Settings.LatencyPeriod = LatencyPeriodItems[i].text;
-    EXPECT_EQ(port.DefaultReadTotalTimeoutMs(), 25u + 256u * perByte[i]) << LatencyPeriodItems[i].text;
-  }
 
-  line->SetTimeoutsFails = true;
-  EXPECT_FALSE(port.SetDefaultTimeouts());
-  port.SetIsPortConfigured(false);
-  line->Calls.clear();
-  EXPECT_FALSE(port.SetNullTimeouts());
-  EXPECT_TRUE(line->Calls.empty()) << "an unconfigured port is not asked";
-}
-
-TEST_F(PortObject, MissingFileGivesCom1At75BaudAndEachSetUpReopens) {
-  port.Init();
-  EXPECT_EQ(test::Fields(port.Settings), test::Fields(PortSettings::Defaults()));
-  EXPECT_EQ(line->State.BaudRate, 75u);
-  SetUpWith(Settings("75 baud", "", "", "", "", ""));
-  EXPECT_EQ(line->CallsOf(FakeCallKind::Close).size(), 1u);
-  EXPECT_EQ(line->OpenName, "COM2");
   line->OpenFails = true;
-  SetUpWith(Settings("75 baud", "", "", "", "", ""));
-  uint8_t byte = 1;
-  EXPECT_EQ(port.Read(&byte, 1), 0);
-  EXPECT_EQ(port.Write(&byte, 1), 0);
+  port.SetupCOMPort();
+  EXPECT_EQ(line->CallsOf(test::FakeCallKind::Close).size(), 1u) << "a set-up reopens";
   EXPECT_EQ(port.PortHandle, PortHandleState::OpenFailed);
+  line->Calls.clear();
+  uint8_t byte = 1;
+  EXPECT_EQ(port.Read(&byte, 1) + port.Write(&byte, 1), 0);
+  EXPECT_FALSE(port.SetNullTimeouts());
+  EXPECT_TRUE(line->Calls.empty()) << "a port without a device is not asked";
 }
 
-// A user who edits the settings: what he confirms, and what the line then does.
+// A user who edits the settings: what he sees, and what he confirms.
 class ScriptedEditor : public PortSettingsEditor {
  public:
   bool Edit(PortSettings& settings) override {
@@ -161,7 +118,8 @@ class ScriptedEditor : public PortSettingsEditor {
     return confirms;
   }
   bool confirms = false;
-  PortSettings choice, shown;
+  PortSettings choice = Settings({"9600 baud", "2 bit", "Odd", "x", "Disable", "HandShake"});
+  PortSettings shown;
   std::function<void()> during;
 };
 
@@ -174,12 +132,9 @@ TEST_F(PortObject, SetupDialogStoresWhatWorksAndWarnsOtherwise) {
   port.Init();
   ScriptedEditor editor;
   port.SetupDialog = &editor;
-  editor.choice = Settings("9600 baud", "2 bit", "Odd", "x", "Disable", "HandShake");
 
   port.UserSetupDialog();  // not confirmed
   EXPECT_EQ(test::Fields(editor.shown), test::Fields(port.Settings));
-  EXPECT_EQ(dir.Read(ConfigurationFileName), file);
-
   editor.confirms = true;
   line->UnopenableNames = {"COM2"};
   port.UserSetupDialog();
@@ -205,7 +160,6 @@ TEST(PortObjectLife, UnwritableFileWarnsAndClosingInsideTheDialogTouchesNothing)
   port->Init();
   ScriptedEditor editor;
   editor.confirms = true;
-  editor.choice = Settings("9600 baud", "", "", "", "", "");
   port->SetupDialog = &editor;
   port->UserSetupDialog();
   EXPECT_TRUE(port->IsPortConfigured);

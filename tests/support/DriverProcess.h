@@ -36,13 +36,11 @@ class DriverInstallation {
   explicit DriverInstallation(const std::string& portNumber = "/dev/zel-test-absent-port",
                               const std::string& latencyPeriod = "Approximately 0.25 second",
                               const std::string& programName = "ZELdrv");
-  bool Ok() const { return ok_; }
   std::string Program() const { return directory_.path().toStdString() + "/" + name_; }
 
  private:
   QTemporaryDir directory_;
   std::string name_;
-  bool ok_ = false;
 };
 
 class DriverProcess {
@@ -57,7 +55,6 @@ class DriverProcess {
   int WaitForExit(int timeoutMs);
   void Kill();                  // SIGKILL: leaves its socket file behind, as a crash does
   std::string StandardError();  // all the driver wrote there so far
-  QProcess& Process() { return process_; }
 
  private:
   std::string program_, standardError_;

@@ -11,10 +11,7 @@ std::vector<FakePortCall> FakeLine::CallsOf(FakeCallKind kind) const {
   return calls;
 }
 
-FakeSerialPort::~FakeSerialPort() {
-  line_->IsOpen = false;
-  line_->OpenName.clear();
-}
+FakeSerialPort::~FakeSerialPort() { line_->IsOpen = false, line_->OpenName.clear(); }
 
 bool FakeSerialPort::Call(FakeCallKind kind, bool works) {
   line_->Calls.emplace_back().kind = kind;
@@ -33,8 +30,7 @@ bool FakeSerialPort::Open(const std::string& name) {
 
 void FakeSerialPort::Close() {
   Call(FakeCallKind::Close, true);
-  line_->IsOpen = false;
-  line_->OpenName.clear();
+  line_->IsOpen = false, line_->OpenName.clear();
 }
 
 bool FakeSerialPort::GetState(LineState& state) {
@@ -43,9 +39,9 @@ bool FakeSerialPort::GetState(LineState& state) {
 }
 
 bool FakeSerialPort::SetState(const LineState& state) {
-  const bool ok = Call(FakeCallKind::SetState, !line_->SetStateFails);
-  if (ok) line_->State = state;
-  return ok;
+  if (!Call(FakeCallKind::SetState, !line_->SetStateFails)) return false;
+  line_->State = state;
+  return true;
 }
 
 bool FakeSerialPort::SetTimeouts(const CommTimeouts& timeouts) {
@@ -55,12 +51,11 @@ bool FakeSerialPort::SetTimeouts(const CommTimeouts& timeouts) {
   return ok;
 }
 
-bool FakeSerialPort::EscapeFunction(ModemLineFunction function) {
-  if (!Call(FakeCallKind::EscapeFunction, line_->FailingFunctions.count(function) == 0))
-    return false;
+bool FakeSerialPort::EscapeFunction(ModemLineFunction f) {
   using F = ModemLineFunction;
-  if (function == F::SetDTR || function == F::ClearDTR) line_->Dtr = function == F::SetDTR;
-  if (function == F::SetRTS || function == F::ClearRTS) line_->Rts = function == F::SetRTS;
+  if (!Call(FakeCallKind::EscapeFunction, line_->FailingFunctions.count(f) == 0)) return false;
+  if (f == F::SetDTR || f == F::ClearDTR) line_->Dtr = f == F::SetDTR;
+  if (f == F::SetRTS || f == F::ClearRTS) line_->Rts = f == F::SetRTS;
   return true;
 }
 

@@ -15,15 +15,7 @@
 namespace zel::test {
 
 enum class FakeCallKind {
-  Open,
-  Close,
-  GetState,
-  SetState,
-  SetTimeouts,
-  EscapeFunction,
-  Read,
-  Write
-};
+  Open, Close, GetState, SetState, SetTimeouts, EscapeFunction, Read, Write };
 
 struct FakePortCall {
   FakeCallKind kind = FakeCallKind::Open;
@@ -35,10 +27,8 @@ struct FakePortCall {
 // Shared with the port, so the test can still read it after the code has destroyed the port.
 // Every operation on a closed port fails, reads and writes with 0 bytes.
 struct FakeLine {
-  bool OpenFails = false;
+  bool OpenFails = false, SetStateFails = false, SetTimeoutsFails = false;
   std::set<std::string> UnopenableNames;
-  bool SetStateFails = false;
-  bool SetTimeoutsFails = false;
   std::set<ModemLineFunction> FailingFunctions;
   std::deque<std::vector<uint8_t>> ReadChunks;  // one a read; what does not fit stays in front
   // What goes out comes back as a read chunk, as on zelsim's line (Corrupt: first byte XOR FF).

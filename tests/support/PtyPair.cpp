@@ -17,10 +17,10 @@ PtyPair::PtyPair() {
   if (fd >= 0 && ::grantpt(fd) == 0 && ::unlockpt(fd) == 0 && ::ptsname_r(fd, name, 128) == 0) {
     master_ = fd;
     slavePath_ = name;
-  } else {
-    error_ = std::string("pseudo-terminal: ") + std::strerror(errno);
-    if (fd >= 0) ::close(fd);
+    return;
   }
+  error_ = std::string("pseudo-terminal: ") + std::strerror(errno);
+  if (fd >= 0) ::close(fd);
 }
 
 void PtyPair::CloseMaster() {
@@ -29,29 +29,25 @@ void PtyPair::CloseMaster() {
 }
 
 bool PtyPair::Send(const std::vector<uint8_t>& bytes) {
+  pollfd writable{master_, POLLOUT, 0};
   for (size_t sent = 0; sent < bytes.size();) {
+    if (::poll(&writable, 1, 2000) <= 0) return false;
     const ssize_t n = ::write(master_, bytes.data() + sent, bytes.size() - sent);
-    pollfd writable{master_, POLLOUT, 0};
-    if (n > 0)
-      sent += static_cast<size_t>(n);
-    else if ((n < 0 && errno != EAGAIN && errno != EINTR) || ::poll(&writable, 1, 2000) <= 0)
-      return false;
+    if (n < 0 && errno != EAGAIN) return false;
+    sent += size_t(std::max<ssize_t>(n, 0));
   }
   return true;
 }
 
 std::vector<uint8_t> PtyPair::Receive(size_t count, int timeoutMs) {
-  std::vector<uint8_t> bytes;
-  uint8_t chunk[4096];
-  for (pollfd readable{master_, POLLIN, 0};
-       bytes.size() < count && ::poll(&readable, 1, timeoutMs) > 0;) {
-    const ssize_t n = ::read(master_, chunk, std::min(sizeof chunk, count - bytes.size()));
-    if (n > 0)
-      bytes.insert(bytes.end(), chunk, chunk + n);
-    else if (n == 0 || (errno != EAGAIN && errno != EINTR))
-      break;
+  std::vector<uint8_t> bytes(count);
+  size_t got = 0;
+  for (pollfd readable{master_, POLLIN, 0}; got < count && ::poll(&readable, 1, timeoutMs) > 0;) {
+    const ssize_t n = ::read(master_, bytes.data() + got, count - got);
+    if (n == 0 || (n < 0 && errno != EAGAIN)) break;
+    got += size_t(std::max<ssize_t>(n, 0));
   }
-  return bytes;
+  return {bytes.begin(), bytes.begin() + got};
 }
 
 }  // namespace zel::test

@@ -8,7 +8,7 @@
 #include <iomanip>
 #include <sstream>
 
-#include "tests/support/ByteText.h"
+#include "tests/support/DataText.h"
 #include "tools/zelsim/LineSimulator.h"
 #include "tools/zelsim/SimOptions.h"
 
@@ -53,7 +53,7 @@ std::string Play(const std::string& transcript) {
     if (step == "start") sim.Start(now);
     if (step == "open") sim.LineOpened(now);
     if (step == "tick") sim.Tick(now);
-    if (step == "write") sent = "echo [" + WireText(sim.DriverWrote(now, ParseBytes(hex))) + "]\n";
+    if (step == "write") sent = "echo [" + WireText(sim.DriverWrote(now, test::ParseBytes(hex))) + "]\n";
     if (step == "wake") sent = "wake " + (wake ? std::to_string(*wake) : "never") + "\n";
     if (step == "due") {
       for (const Transmission& due : sim.TakeDue(now))
@@ -68,7 +68,7 @@ std::string Play(const std::string& transcript) {
 }
 
 TEST(ZelsimLine, PlaysEveryTranscriptBackAsWritten) {
-  for (const auto& file : std::filesystem::directory_iterator(ZEL_TEST_DATA_DIR)) {
+  for (const auto& file : std::filesystem::directory_iterator(ZEL_TEST_DATA "/zelsim")) {
     SCOPED_TRACE(file.path().string());
     std::ifstream script(file.path());
     const std::string expected((std::istreambuf_iterator<char>(script)), {});

@@ -7,17 +7,16 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <filesystem>
-#include <fstream>
 
 #include "driver/port/SerialPort.h"
-#include "tests/support/ByteText.h"
+#include "tests/support/DataText.h"
 #include "tests/zelsim/SimProcess.h"
 
 namespace zel::sim::test {
 namespace {
 
-const std::vector<uint8_t> WorkedFrame = ParseBytes("05 02 01 00 03 0B 00 12 34 AB F1 00");
-const std::vector<uint8_t> WorkedReply = ParseBytes("01 00 05 02 03 0B 00 12 34 AB F1 00");
+const std::vector<uint8_t> WorkedFrame = zel::test::ParseBytes("05 02 01 00 03 0B 00 12 34 AB F1 00");
+const std::vector<uint8_t> WorkedReply = zel::test::ParseBytes("01 00 05 02 03 0B 00 12 34 AB F1 00");
 
 class Zelsim : public testing::Test {
  protected:
@@ -48,7 +47,7 @@ TEST_F(Zelsim, RepliesOnceOpenedEchoesRepliesLaterAndEndsBySignal) {
   QThread::msleep(300);  // --reply-once waits for the driver to open the line
   clock.start();
   Open(link);
-  EXPECT_EQ(Read(2), ParseBytes("5A 5A")) << sim.ErrorText();
+  EXPECT_EQ(Read(2), zel::test::ParseBytes("5A 5A")) << sim.ErrorText();
   EXPECT_GE(clock.elapsed(), 299);                 // zelsim counts whole milliseconds
   for (int session = 0; session < 2; ++session) {  // the line outlives the driver closing it
     Write(WorkedFrame);
@@ -63,22 +62,6 @@ TEST_F(Zelsim, RepliesOnceOpenedEchoesRepliesLaterAndEndsBySignal) {
   EXPECT_EQ(sim.Stop(SIGTERM), 0) << sim.ErrorText();
   EXPECT_FALSE(std::filesystem::is_symlink(link));
   EXPECT_EQ(sim.OutputText(), sim.DevicePath() + "\n") << "standard output holds the path only";
-}
-
-TEST(ZelsimCommandLine, ExitStatusAndWhatItSays) {
-  QTemporaryDir directory;
-  const std::string file = directory.filePath("precious").toStdString();
-  std::ofstream(file) << "kept";
-  const std::tuple<std::vector<std::string>, int, std::string> rows[] = {
-      {{"--help"}, 0, "--reply-once HEX"},
-      {{"--station", "25"}, 2, "zelsim: --station needs four hex digits"},
-      {{"--link", file}, 1, "not a symlink"}};
-  for (const auto& [arguments, status, says] : rows) {
-    SimProcess sim(arguments);
-    EXPECT_EQ(sim.Stop(0), status) << says;
-    EXPECT_NE((sim.OutputText() + sim.ErrorText()).find(says), std::string::npos) << says;
-  }
-  EXPECT_TRUE(std::filesystem::is_regular_file(file));
 }
 
 }  // namespace
