@@ -7,7 +7,8 @@ namespace zel {
 namespace {
 
 void PutU32(std::string& out, uint32_t value) {
-  for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<char>((value >> shift) & 0xFF));
+  for (int shift = 0; shift < 32; shift += 8)
+    out.push_back(static_cast<char>((value >> shift) & 0xFF));
 }
 
 void PutU16(std::string& out, uint16_t value) {
@@ -142,7 +143,8 @@ void MessageReader::Finish() {
   event.message.id = GetU32(bytes, 1);
   std::size_t at = 5;
   if (CarriesItem(event.message.kind)) {
-    const bool headerFits = bytes.size() >= at + 2 && bytes.size() >= at + 2 + GetU16(bytes, at) + 4;
+    const bool headerFits =
+        bytes.size() >= at + 2 && bytes.size() >= at + 2 + GetU16(bytes, at) + 4;
     if (!headerFits) {
       Reject("item or format missing");
       return;

@@ -18,32 +18,32 @@ namespace zel {
 
 enum class MessageKind : uint8_t {
   // client -> driver
-  Connect = 'C',  // body: topic
-  Execute = 'E',  // body: command text
-  Poke = 'P',     // body: item, format, text
-  Request = 'R',  // body: item, format
-  Advise = 'A',   // body: item, format (opens a warm link)
-  Unadvise = 'U', // body: item, format
+  Connect = 'C',   // body: topic
+  Execute = 'E',   // body: command text
+  Poke = 'P',      // body: item, format, text
+  Request = 'R',   // body: item, format
+  Advise = 'A',    // body: item, format (opens a warm link)
+  Unadvise = 'U',  // body: item, format
   // driver -> client
-  Ack = 'k',      // body: empty
-  Nak = 'n',      // body: reason (text)
-  Data = 'd',     // body: text (answer to Request)
-  Notice = 'v',   // body: item, format (id = the Advise's id)
+  Ack = 'k',     // body: empty
+  Nak = 'n',     // body: reason (text)
+  Data = 'd',    // body: text (answer to Request)
+  Notice = 'v',  // body: item, format (id = the Advise's id)
 };
 
-constexpr uint32_t MinMessageSize = 5;             // kind + id
-constexpr uint32_t MaxMessageSize = 1024u * 1024u; // one message, kind and id included
+constexpr uint32_t MinMessageSize = 5;              // kind + id
+constexpr uint32_t MaxMessageSize = 1024u * 1024u;  // one message, kind and id included
 
 struct LinkMessage {
   MessageKind kind = MessageKind::Ack;
   uint32_t id = 0;
-  std::string item;      // Poke, Request, Advise, Unadvise, Notice
+  std::string item;  // Poke, Request, Advise, Unadvise, Notice
   uint32_t format = TextFormat;
-  std::string text;      // Connect (topic), Execute, Poke, Nak, Data
+  std::string text;  // Connect (topic), Execute, Poke, Nak, Data
 };
 
-LinkMessage MakeMessage(MessageKind kind, uint32_t id, std::string text = {},
-                        std::string item = {}, uint32_t format = TextFormat);
+LinkMessage MakeMessage(MessageKind kind, uint32_t id, std::string text = {}, std::string item = {},
+                        uint32_t format = TextFormat);
 
 // Whether a kind carries "item, format" (u16 item length, item bytes, u32 format) before its text.
 bool CarriesItem(MessageKind kind);
@@ -76,9 +76,9 @@ class MessageReader {
   void Reject(std::string reason);
 
   std::deque<Event> events_;
-  std::string pending_;          // bytes of the message being assembled
-  uint32_t size_ = 0;            // size of that message, once its prefix is in
-  uint64_t skipRemaining_ = 0;   // bytes of an oversized message still to skip
+  std::string pending_;         // bytes of the message being assembled
+  uint32_t size_ = 0;           // size of that message, once its prefix is in
+  uint64_t skipRemaining_ = 0;  // bytes of an oversized message still to skip
   bool haveSize_ = false;
   bool skipping_ = false;
   bool broken_ = false;

@@ -1,10 +1,10 @@
+#include "common/FileReplace.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
-
-#include "common/FileReplace.h"
 
 namespace zel {
 

@@ -1,3 +1,5 @@
+#include "ddelink/local/LinkEndpoint.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/socket.h>
@@ -7,8 +9,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-
-#include "ddelink/local/LinkEndpoint.h"
 
 namespace zel {
 

@@ -2,8 +2,8 @@
 
 #include <QDeadlineTimer>
 
-#include "ddelink/local/LinkEndpoint.h"
 #include "ddelink/ServiceName.h"
+#include "ddelink/local/LinkEndpoint.h"
 
 namespace zel {
 
@@ -32,7 +32,8 @@ bool LocalLinkClient::Connect(const std::string& service, const std::string& top
   if (!socket_.waitForConnected(ConnectTimeoutMs))
     return Fail("service " + service + " is not running (" + socket_.errorString().toStdString() +
                 ")");
-  const auto answer = AwaitAnswer(Send(MakeMessage(MessageKind::Connect, 0, topic)), ConnectTimeoutMs);
+  const auto answer =
+      AwaitAnswer(Send(MakeMessage(MessageKind::Connect, 0, topic)), ConnectTimeoutMs);
   if (answer && answer->kind == MessageKind::Ack) return true;
   const std::string reason = answer ? answer->text : error_;
   Disconnect();
@@ -159,8 +160,7 @@ bool LocalLinkClient::WaitForNotice(int timeoutMs) {
       return true;
     }
     if (socket_.state() != QLocalSocket::ConnectedState) return Fail("the conversation was closed");
-    if (deadline.hasExpired())
-      return Fail("no notice within " + std::to_string(timeoutMs) + " ms");
+    if (deadline.hasExpired()) return Fail("no notice within " + std::to_string(timeoutMs) + " ms");
     socket_.waitForReadyRead(static_cast<int>(std::max<qint64>(1, deadline.remainingTime())));
   }
 }

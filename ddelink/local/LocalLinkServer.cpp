@@ -93,8 +93,7 @@ void LocalLinkServer::ReadFrom(const ConnectionPtr& connection) {
     const qint64 got = socket->read(chunk, sizeof chunk);
     if (got <= 0) break;
     connection->reader.Feed(std::string_view(chunk, static_cast<std::size_t>(got)));
-    while (connection->reader.HasEvent())
-      queue_.push_back({connection, connection->reader.Next()});
+    while (connection->reader.HasEvent()) queue_.push_back({connection, connection->reader.Next()});
   }
   Drain();
 }

@@ -6,10 +6,10 @@
 #include <memory>
 #include <vector>
 
-#include "ddelink/local/LinkEndpoint.h"
 #include "ddelink/LinkServer.h"
 #include "ddelink/LinkWire.h"
 #include "ddelink/ServerConversation.h"
+#include "ddelink/local/LinkEndpoint.h"
 
 class QLocalServer;
 class QLocalSocket;

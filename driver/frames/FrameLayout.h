@@ -32,9 +32,7 @@ constexpr std::size_t FrameLength(std::size_t count) {
   return count == 0 ? HeaderLength : DataOffset + count + SumLength;
 }
 
-inline uint16_t ReadU16(const uint8_t* at) {
-  return static_cast<uint16_t>(at[0] | (at[1] << 8));
-}
+inline uint16_t ReadU16(const uint8_t* at) { return static_cast<uint16_t>(at[0] | (at[1] << 8)); }
 
 inline void WriteU16(uint8_t* at, uint16_t value) {
   at[0] = static_cast<uint8_t>(value & 0xFF);

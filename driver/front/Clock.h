@@ -8,7 +8,7 @@ namespace zel {
 class Clock {
  public:
   virtual ~Clock() = default;
-  virtual int64_t NowMs() = 0;       // monotonic
+  virtual int64_t NowMs() = 0;  // monotonic
   virtual void SleepMs(int64_t ms) = 0;
 };
 

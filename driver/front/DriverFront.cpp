@@ -2,8 +2,8 @@
 
 #include "driver/frames/FrameBuilder.h"
 #include "driver/frames/ReplyDecoder.h"
-#include "driver/front/ReplyReader.h"
 #include "driver/front/DriverWords.h"
+#include "driver/front/ReplyReader.h"
 
 namespace zel {
 

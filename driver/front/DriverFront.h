@@ -13,9 +13,9 @@
 #include "ddelink/ServerConversation.h"
 #include "ddelink/ServerItem.h"
 #include "driver/frames/FrameStore.h"
-#include "driver/front/StatusSink.h"
 #include "driver/front/Clock.h"
 #include "driver/front/DriverWindow.h"
+#include "driver/front/StatusSink.h"
 #include "driver/port/ComProperties.h"
 
 namespace zel {
@@ -36,7 +36,9 @@ class DriverFront : public ConversationHandler {
   // Runs the command named by the first line of an executed text.
   void ZELdriverExecuteMacro(const std::vector<std::string>& lines);
 
-  void ExecuteMacro(const std::vector<std::string>& lines) override { ZELdriverExecuteMacro(lines); }
+  void ExecuteMacro(const std::vector<std::string>& lines) override {
+    ZELdriverExecuteMacro(lines);
+  }
   void PokeData() override { ZELDDEItemPokeData(); }
 
   // The port object; null before FormCreate and after FormClose.

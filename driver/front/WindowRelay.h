@@ -3,8 +3,8 @@
 // window through this relay. Until a window is attached, and after it is detached, window
 // commands do nothing and status texts go nowhere.
 
-#include "driver/front/StatusSink.h"
 #include "driver/front/DriverWindow.h"
+#include "driver/front/StatusSink.h"
 
 namespace zel {
 

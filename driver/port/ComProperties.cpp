@@ -53,8 +53,7 @@ bool TComProperties::OpenAndApplySettings() {
   state.ByteSize = DataBits;
   const std::optional<uint32_t> rate = Settings.BaudRate();
   if (!rate) {
-    return Fail(Settings.PortNumber + ": \"" + Settings.TransferRate +
-                "\" names no transfer rate");
+    return Fail(Settings.PortNumber + ": \"" + Settings.TransferRate + "\" names no transfer rate");
   }
   state.BaudRate = *rate;
   state.ParityMode = Settings.ParityMode().value_or(state.ParityMode);

@@ -48,7 +48,8 @@ const std::array<Choice<LineControl>, 3> LineControlItems = {{
 namespace {
 
 template <typename Meaning, size_t N>
-std::optional<Meaning> MeaningOf(const std::string& text, const std::array<Choice<Meaning>, N>& items) {
+std::optional<Meaning> MeaningOf(const std::string& text,
+                                 const std::array<Choice<Meaning>, N>& items) {
   for (const Choice<Meaning>& item : items) {
     if (text == item.text) return item.meaning;
   }

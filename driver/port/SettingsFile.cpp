@@ -85,7 +85,8 @@ FileOutcome ReadSettings(const std::string& path, PortSettings& settings) {
                       : key == ConstantKey ? &settings.WriteTimeOutConstant
                                            : nullptr;
     if (number != nullptr && !ReadWriteTimeout(value, *number)) {
-      outcome = Failure(SettingsFileError::BadNumber, path, key + " is not a whole number: " + value);
+      outcome =
+          Failure(SettingsFileError::BadNumber, path, key + " is not a whole number: " + value);
     }
   }
   std::fclose(file);

@@ -22,10 +22,10 @@ inline constexpr char ConfigurationFileName[] = "ZELdrv.ini";
 
 enum class SettingsFileError {
   None,
-  Unreadable,        // missing, or a read failed
-  BadNumber,         // a write time-out that is not a whole signed 32-bit decimal
-  TextWithLineBreak, // a text that cannot be stored as one line
-  WriteFailed,       // the file could not be replaced
+  Unreadable,         // missing, or a read failed
+  BadNumber,          // a write time-out that is not a whole signed 32-bit decimal
+  TextWithLineBreak,  // a text that cannot be stored as one line
+  WriteFailed,        // the file could not be replaced
 };
 
 // Fills `settings` from the first nine lines of the file. Lines end with CR LF or LF alone; the

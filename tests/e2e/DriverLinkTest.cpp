@@ -72,12 +72,10 @@ class DriverLinkTest : public ::testing::Test {
     std::ifstream in(ZEL_TEST_DATA "/front/conversation.link");
     for (std::string line; std::getline(in, line);) {
       if (line.empty() || line[0] == '#') continue;
-      for (size_t at; (at = line.find("\\r\\n")) != std::string::npos;) line.replace(at, 4, "\r\n");
       const auto bytes = test::ParseBytes(line.substr(0, line.find("->")));
       burst.append(bytes.begin(), bytes.end());
-      std::istringstream replies(line.substr(line.find("->") + 2));
-      for (std::string reply; std::getline(replies >> std::ws, reply, '|');)
-        answers.push_back(reply.erase(reply.find_last_not_of(' ') + 1));
+      for (const std::string& reply : test::Split(line.substr(line.find("->") + 2), "|"))
+        answers.push_back(test::Text('"' + reply + '"'));  // \r\n written as escapes
     }
     for (uint32_t id = 100; id < 100 + 2 * pairs; id += 2) {
       burst += EncodeMessage(MakeMessage(K::Poke, id, "12", DriverItem)) +
@@ -113,7 +111,8 @@ TEST_F(DriverLinkTest, BadInputTouchesOnlyItsOwnConnection) {
                        EncodeMessage(MakeMessage(K::Poke, 3, largest, DriverItem)) +
                        EncodeMessage(MakeMessage(K::Request, 4, "", DriverItem)) +
                        std::string("\5\0\0\0Z\11\0\0\0"  // an unknown kind
-                                   "\2\0\0\0xx", 15)));  // shorter than kind and id
+                                   "\2\0\0\0xx",
+                                   15)));  // shorter than kind and id
   EXPECT_EQ(raw.Answers(7), (Texts{"k 1", "n 2 message too large", "k 3", "d 4 \r\n",
                                    "n 9 unknown transaction kind",
                                    "n 0 message shorter than its kind and id", "closed"}));
@@ -138,7 +137,8 @@ TEST_F(DriverLinkTest, ServiceIsTakenOverFromAKilledDriverButNotFromALiveOne) {
   ASSERT_TRUE(next.Start(links)) << next.StandardError();
   EXPECT_EQ(RunZelctl({"run", "PortState"}).out, "Fail\r\n");
   EXPECT_NE(next.StandardError().find("port: /dev/zel-test-absent-port: No such file or directory"),
-            std::string::npos) << "the status echo says why the port failed";
+            std::string::npos)
+      << "the status echo says why the port failed";
 }
 
 TEST_F(DriverLinkTest, ConnectionsFromAnotherUserAreRefused) {

@@ -5,7 +5,9 @@
 #include <signal.h>
 
 #include <QElapsedTimer>
+#include <fstream>
 
+#include "tests/support/DataText.h"
 #include "tests/support/DriverProcess.h"
 #include "tests/zelsim/SimProcess.h"
 
@@ -50,32 +52,24 @@ struct SimulatedLine {
 
 }  // namespace
 
+// The rows of tests/data/e2e/serial-commands.txt.
 TEST(SerialCommands, TheEchoDecidesHowOftenTheWorkedExampleGoesOnTheWire) {
-  const std::string sended = "sended\r\n", silence = "00\r\n";
-  const struct {
-    std::vector<std::string> options, words;
-    std::string outcomes;
-    int frames, dumps;
-    bool busy;
-  } cases[] = {
-      // "Receive" finds the echo of the dump frame, which "EasySendDump" did not read.
-      {{}, {"Send", "EasySend", "SendDump", "EasySendDump", "Receive"},
-       sended + sended + sended + sended + "0000\r\n", 2, 2, false},
-      {{"--echo", "off"}, {"Send", "SendDump", "Receive"}, sended + sended + silence, 1, 1, false},
-      {{"--echo", "corrupt"}, {"Send", "SendDump", "Receive"}, sended + sended + silence, 3, 3,
-       true},
-      {{"--station", "0205", "--echo", "corrupt:1"}, {"Send", "Receive"},
-       sended + "0001 0205 1234AB\r\n", 2, 0, false},
-      {{"--station", "0205", "--fault", "bad-data-sum"}, {"Send", "Receive"}, sended + "0000\r\n",
-       1, 0, false},
-  };
-  for (const auto& c : cases) {
-    SimulatedLine line(c.options);
-    EXPECT_EQ(line.Run(c.words), c.outcomes);
-    EXPECT_EQ(line.Written("05 02 01 00 03 0B 00 12 34 AB F1 00"), c.frames) << c.words[0];
-    EXPECT_EQ(line.Written("02 05 00 01 12 34 AB"), c.dumps);
-    EXPECT_EQ(line.driver.StandardError().find("status: Busy") != std::string::npos, c.busy);
+  std::ifstream file(ZEL_TEST_DATA "/e2e/serial-commands.txt");
+  int rows = 0;
+  for (std::string row; std::getline(file, row);) {
+    if (row.empty() || row[0] == '#') continue;
+    SCOPED_TRACE(row);
+    ++rows;
+    const std::vector<std::string> cells = test::Split(row, "|");
+    const std::vector<std::string> seen = test::Words(cells[3]);
+    SimulatedLine line(test::Words(cells[0]));
+    EXPECT_EQ(line.Run(test::Words(cells[1])), test::Text(cells[2]));
+    EXPECT_EQ(line.Written("05 02 01 00 03 0B 00 12 34 AB F1 00"), std::stoi(seen.at(0)));
+    EXPECT_EQ(line.Written("02 05 00 01 12 34 AB"), std::stoi(seen.at(1)));
+    EXPECT_EQ(line.driver.StandardError().find("status: Busy") != std::string::npos,
+              cells[4] == "yes");
   }
+  EXPECT_EQ(rows, 5) << "tests/data/e2e/serial-commands.txt not read";
 }
 
 // The bounds are generous: the machine is shared.

@@ -77,7 +77,9 @@ std::string Hex(const std::string& value) {
 
 // The test stands in for the status indicator, the window and the user's notices.
 class Transcript : public ::testing::TestWithParam<Scenario>,
-                   public StatusSink, public DriverWindow, public Notice {
+                   public StatusSink,
+                   public DriverWindow,
+                   public Notice {
  protected:
   void SetStatusText(const std::string& text) override { statuses.push_back(text); }
   void Minimize() override { window.push_back("Minimize"); }
@@ -107,8 +109,10 @@ class Transcript : public ::testing::TestWithParam<Scenario>,
     EXPECT_NE(actions.find(" " + action + " "), actions.npos) << "no such action";
     for (const auto& bytes : Split(action == "reply" ? value : "", "|"))
       if (!bytes.empty()) line->ReadChunks.push_back(ParseBytes(bytes));
-    if (action == "echo") line->Echo = value == "on" ? sim::EchoMode::On
-                                     : value == "off" ? sim::EchoMode::Off : sim::EchoMode::Corrupt;
+    if (action == "echo")
+      line->Echo = value == "on"    ? sim::EchoMode::On
+                   : value == "off" ? sim::EchoMode::Off
+                                    : sim::EchoMode::Corrupt;
     if (action == "latency") latency = value;
     if (action == "open") line->OpenFails = true;
     if (action == "write") line->WriteResult = 0;
@@ -130,8 +134,8 @@ class Transcript : public ::testing::TestWithParam<Scenario>,
 
   // What the step did, in the words of the expectation `key`.
   std::string Seen(const std::string& key) {
-    static const char* const kinds[] = {"open", "close", "getstate", "setstate", "timeouts",
-                                        "escape", "read", "write"};
+    static const char* const kinds[] = {"open",     "close",  "getstate", "setstate",
+                                        "timeouts", "escape", "read",     "write"};
     Texts ops, slept, wire;
     for (const FakePortCall& call : line->Calls) {
       const CommTimeouts& t = call.timeouts;  // named by the time a whole 256-byte read may take

@@ -19,13 +19,11 @@ namespace zel::test {
 struct DriverWindowParts {
   // The one place that knows how the program makes its port object and windows.
   explicit DriverWindowParts(bool portOpens = true) {
-    FakePortOnLine fake = MakeFakePort();
-    line = fake.line;
     line->OpenFails = !portOpens;
     windows = std::make_unique<DriverWindows>(
         front, relay,
-        std::make_unique<TComProperties>(std::move(fake.port), directory.FilePath("ZELdrv.ini"),
-                                         notice));
+        std::make_unique<TComProperties>(std::make_unique<FakeSerialPort>(line),
+                                         directory.FilePath("ZELdrv.ini"), notice));
     windows->mainForm.show();
     (void)QTest::qWaitForWindowExposed(&windows->mainForm);
   }
@@ -33,7 +31,7 @@ struct DriverWindowParts {
   std::string Indicator() { return Form().TextIndicator->text().toStdString(); }
 
   ScratchDirectory directory;
-  std::shared_ptr<FakeLine> line;
+  std::shared_ptr<FakeLine> line = std::make_shared<FakeLine>();
   WindowRelay relay;
   FakeClock clock;
   DriverFront front{relay, relay, clock};

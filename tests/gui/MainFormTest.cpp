@@ -9,10 +9,12 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QWindow>
+#include <fstream>
 
 #include "ddelink/local/LocalLinkServer.h"
 #include "tests/gui/DriverWindowParts.h"
 #include "tests/gui/ModalDriver.h"
+#include "tests/support/DataText.h"
 #include "tests/support/DriverProcess.h"
 
 namespace zel::test {
@@ -49,34 +51,26 @@ TEST(MainWindow, IsTheZelStripOnTopAtTheTopLeftWithItsMenuAndAboutBox) {
   EXPECT_TRUE(outcome.confirmed) << "OK ends it";
 }
 
+// The rows of tests/data/gui/indicator.txt: a hidden window stays hidden until "Show".
 TEST(MainWindow, CommandsSetTheIndicatorAndTheWindowWhichStaysHiddenUntilShow) {
-  const struct {
-    bool portOpens;
-    const char* commands;
-    std::string shown;
-    bool visible, minimized;
-  } table[] = {{true, "Version", "2.32", true, false},
-               {true, "PortState", "OK", true, false},
-               {false, "PortState", "Fail", true, false},
-               {true, "Version Clear", "", true, false},
-               {true, "Hide", "data loaded", false, false},
-               {true, "Hide NormalSize", "data loaded", false, false},
-               {true, "Hide Minimize", "data loaded", false, false},
-               {true, "Hide Minimize Show", "data loaded", true, true},
-               {true, "Minimize Hide NormalSize Show", "data loaded", true, false},
-               {true, "Minimize NormalSize", "data loaded", true, false}};
-  for (const auto& row : table) {
-    SCOPED_TRACE(row.commands);
-    DriverWindowParts parts(row.portOpens);
+  std::ifstream file(ZEL_TEST_DATA "/gui/indicator.txt");
+  int rows = 0;
+  for (std::string row; std::getline(file, row);) {
+    if (row.empty() || row[0] == '#') continue;
+    SCOPED_TRACE(row);
+    ++rows;
+    const std::vector<std::string> cells = Split(row, "|");
+    DriverWindowParts parts(cells[0] == "yes");
     parts.front.ZELdriver.Poke(DriverItem, TextFormat, "0205 0001 1234AB");
-    for (const QString& word : QString(row.commands).split(' ')) {
-      parts.front.ZELdriverExecuteMacro({word.toStdString()});
+    for (const std::string& word : Words(cells[1])) {
+      parts.front.ZELdriverExecuteMacro({word});
       QApplication::processEvents();
     }
-    EXPECT_EQ(parts.Indicator(), row.shown);
-    EXPECT_EQ(parts.Form().isVisible(), row.visible);
-    EXPECT_EQ(parts.Form().isMinimized(), row.minimized);
+    EXPECT_EQ(parts.Indicator(), cells[2]);
+    EXPECT_EQ(parts.Form().isVisible(), cells[3] == "yes");
+    EXPECT_EQ(parts.Form().isMinimized(), cells[4] == "yes");
   }
+  EXPECT_EQ(rows, 10) << "tests/data/gui/indicator.txt not read";
 }
 
 // What is open when the driver is closed.

@@ -5,7 +5,6 @@
 
 #include <fstream>
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,30 +20,26 @@ namespace {
 PortSettings Settings(const std::vector<std::string>& texts) {
   PortSettings s = PortSettings::Defaults();
   s.PortNumber = "COM2";
-  std::string* const fields[] = {&s.TransferRate, &s.StopBits,   &s.Paritet,
+  std::string* const fields[] = {&s.TransferRate,  &s.StopBits,   &s.Paritet,
                                  &s.LatencyPeriod, &s.DTRControl, &s.RTSControl};
   for (size_t i = 0; i < std::size(fields); ++i) *fields[i] = texts.at(i);
   return s;
 }
 
-struct PortObject : ::testing::Test {
+struct PortObject : ::testing::Test, Notice {
+  void ShowNotice(const std::string& text) override { notices.push_back(text); }
   PortObject() {
     port.ReportFailure = [this](const std::string& why) { reported.push_back(why); };
   }
 
   test::ScratchDirectory dir;
-  test::RecordingNotice notice;
   std::shared_ptr<test::FakeLine> line = std::make_shared<test::FakeLine>();
   TComProperties port{std::make_unique<test::FakeSerialPort>(line),
-                      dir.FilePath(ConfigurationFileName), notice};
-  std::vector<std::string> reported;
+                      dir.FilePath(ConfigurationFileName), *this};
+  std::vector<std::string> reported, notices;
 };
 
 TEST_F(PortObject, SetUpAppliesEachSettingAndSaysWhyItFailed) {
-  const std::map<std::string, Parity> parity = {{"N", Parity::None}, {"O", Parity::Odd},
-      {"E", Parity::Even}, {"M", Parity::Mark}, {"S", Parity::Space}};
-  const std::map<std::string, StopBits> stop = {
-      {"1", StopBits::One}, {"1.5", StopBits::OneAndHalf}, {"2", StopBits::Two}};
   std::ifstream file(ZEL_TEST_DATA "/port/setups.txt");
   int cases = 0;
   for (std::string text; std::getline(file, text);) {
@@ -69,9 +64,12 @@ TEST_F(PortObject, SetUpAppliesEachSettingAndSaysWhyItFailed) {
     EXPECT_EQ(port.IsPortConfigured, configured);
     EXPECT_EQ(port.SetupFailure, configured ? "" : then[1]);
     EXPECT_EQ(reported.size(), configured ? 0u : 1u);
+    const auto stop = device[3] == "2"     ? StopBits::Two
+                      : device[3] == "1.5" ? StopBits::OneAndHalf
+                                           : StopBits::One;
     const LineState state{static_cast<uint32_t>(std::stoul(device[0])),
-                          static_cast<uint8_t>(std::stoul(device[1])), parity.at(device[2]),
-                          stop.at(device[3])};
+                          static_cast<uint8_t>(std::stoul(device[1])),
+                          static_cast<Parity>(std::string("NOEMS").find(device[2])), stop};
     EXPECT_EQ(line->State, state);
     EXPECT_EQ(line->Dtr, device[4] == "1");
     EXPECT_EQ(line->Rts, device[5] == "1");
@@ -91,7 +89,8 @@ TEST_F(PortObject, TimeoutRegimesCarryTheWriteTimeoutsFromTheFile) {
   EXPECT_EQ(line->OpenName, "COM3");
   // The null regime keeps the write time-outs; a negative one is none.
   EXPECT_TRUE(port.SetNullTimeouts());
-  EXPECT_EQ(line->Timeouts.ReadTotalTimeoutMultiplier + line->Timeouts.WriteTotalTimeoutMultiplier, 0u);
+  EXPECT_EQ(line->Timeouts.ReadTotalTimeoutMultiplier + line->Timeouts.WriteTotalTimeoutMultiplier,
+            0u);
   EXPECT_EQ(line->Timeouts.WriteTotalTimeoutConstant, 300u);
   EXPECT_TRUE(port.SetDefaultTimeouts());
   EXPECT_EQ(line->Timeouts.ReadTotalTimeoutMultiplier, 2u);
@@ -124,10 +123,11 @@ class ScriptedEditor : public PortSettingsEditor {
 };
 
 TEST_F(PortObject, SetupDialogStoresWhatWorksAndWarnsOtherwise) {
-  const std::string file = "PortNumber=COM1\r\nTransferRate=75 baud\r\nStopBits=1 bit\r\n"
-                           "Paritet=None\r\nLatencyPeriod=Immediately answer\r\nDTRControl=Enable"
-                           "\r\nRTSControl=Enable\r\nWriteTimeOutMultiplier=3\r\n"
-                           "WriteTimeOutConstant=9\r\n";
+  const std::string file =
+      "PortNumber=COM1\r\nTransferRate=75 baud\r\nStopBits=1 bit\r\n"
+      "Paritet=None\r\nLatencyPeriod=Immediately answer\r\nDTRControl=Enable"
+      "\r\nRTSControl=Enable\r\nWriteTimeOutMultiplier=3\r\n"
+      "WriteTimeOutConstant=9\r\n";
   dir.Write(ConfigurationFileName, file);
   port.Init();
   ScriptedEditor editor;
@@ -138,13 +138,13 @@ TEST_F(PortObject, SetupDialogStoresWhatWorksAndWarnsOtherwise) {
   editor.confirms = true;
   line->UnopenableNames = {"COM2"};
   port.UserSetupDialog();
-  EXPECT_EQ(notice.Texts, std::vector<std::string>{CantOpenResourceText});
+  EXPECT_EQ(notices, std::vector<std::string>{CantOpenResourceText});
   EXPECT_EQ(port.Settings.PortNumber, "COM2") << "the failed choice is kept for the next try";
   EXPECT_EQ(dir.Read(ConfigurationFileName), file) << "the file keeps what worked";
 
   line->UnopenableNames.clear();
   port.UserSetupDialog();
-  EXPECT_EQ(notice.Texts.size(), 1u);
+  EXPECT_EQ(notices.size(), 1u);
   EXPECT_EQ(line->OpenName, "COM2");
   EXPECT_EQ(dir.Read(ConfigurationFileName),
             "PortNumber=COM2\r\nTransferRate=9600 baud\r\nStopBits=2 bit\r\nParitet=Odd\r\n"
@@ -152,23 +152,21 @@ TEST_F(PortObject, SetupDialogStoresWhatWorksAndWarnsOtherwise) {
             "WriteTimeOutMultiplier=3\r\nWriteTimeOutConstant=9\r\n");
 }
 
-TEST(PortObjectLife, UnwritableFileWarnsAndClosingInsideTheDialogTouchesNothing) {
-  test::RecordingNotice notice;
-  auto line = std::make_shared<test::FakeLine>();
-  auto port = std::make_unique<TComProperties>(std::make_unique<test::FakeSerialPort>(line),
-                                               "/nonexistent-zel/ZELdrv.ini", notice);
-  port->Init();
+TEST_F(PortObject, UnwritableFileWarnsAndClosingInsideTheDialogTouchesNothing) {
+  auto unwritable = std::make_unique<TComProperties>(std::make_unique<test::FakeSerialPort>(line),
+                                                     "/nonexistent-zel/ZELdrv.ini", *this);
+  unwritable->Init();
   ScriptedEditor editor;
   editor.confirms = true;
-  port->SetupDialog = &editor;
-  port->UserSetupDialog();
-  EXPECT_TRUE(port->IsPortConfigured);
-  EXPECT_EQ(notice.Texts, std::vector<std::string>{CantStoreConfigurationText});
+  unwritable->SetupDialog = &editor;
+  unwritable->UserSetupDialog();
+  EXPECT_TRUE(unwritable->IsPortConfigured);
+  EXPECT_EQ(notices, std::vector<std::string>{CantStoreConfigurationText});
 
-  editor.during = [&port] { port.reset(); };
-  port->UserSetupDialog();
+  editor.during = [&unwritable] { unwritable.reset(); };
+  unwritable->UserSetupDialog();
   EXPECT_FALSE(line->IsOpen) << "the destroyed port object closed its device";
-  EXPECT_EQ(notice.Texts.size(), 1u);
+  EXPECT_EQ(notices.size(), 1u);
 }
 
 }  // namespace

@@ -1,12 +1,11 @@
-// Shared by the port object's tests: a scratch directory for configuration files, a notice that
-// records, and the nine settings as one comparable text.
+// Shared by the port object's tests: a scratch directory for configuration files, and the nine
+// settings as one comparable text.
 #pragma once
 
 #include <QTemporaryDir>
 #include <string>
 #include <vector>
 
-#include "common/Notice.h"
 #include "driver/port/PortSettings.h"
 
 namespace zel::test {
@@ -24,12 +23,6 @@ class ScratchDirectory {
 
  private:
   QTemporaryDir directory_;
-};
-
-class RecordingNotice : public Notice {
- public:
-  void ShowNotice(const std::string& text) override { Texts.push_back(text); }
-  std::vector<std::string> Texts;
 };
 
 // The nine fields joined by "|", as the data files write them.

@@ -54,7 +54,9 @@ TEST(ReadTiming, EveryRowOfTheTable) {
     } else if (kind == "line") {
       row >> a >> b >> c >> d >> e >> arrow >> f;
       const Parity parity = d == "E" ? Parity::Even : Parity::None;
-      const StopBits stop = e == "2" ? StopBits::Two : e == "1.5" ? StopBits::OneAndHalf : StopBits::One;
+      const StopBits stop = e == "2"     ? StopBits::Two
+                            : e == "1.5" ? StopBits::OneAndHalf
+                                         : StopBits::One;
       const LineState state{Number(b), static_cast<uint8_t>(Number(c)), parity, stop};
       EXPECT_EQ(LineTimeMs(static_cast<int32_t>(Number(a)), state), Number(f));
     } else if (kind == "write") {
@@ -63,9 +65,9 @@ TEST(ReadTiming, EveryRowOfTheTable) {
                 Number(d));
     } else if (kind == "drain") {
       row >> a >> b >> c >> d >> arrow >> e >> f;
-      const DrainStep step = NextDrainStep(static_cast<int32_t>(Number(a)),
-                                           static_cast<int32_t>(Number(b)), Number(c), Number(d),
-                                           line9600);
+      const DrainStep step =
+          NextDrainStep(static_cast<int32_t>(Number(a)), static_cast<int32_t>(Number(b)), Number(c),
+                        Number(d), line9600);
       EXPECT_EQ(step.finished, e == "done");
       EXPECT_EQ(e == "done" ? static_cast<uint32_t>(step.transmitted) : step.sleepMs, Number(f));
     } else {

@@ -78,7 +78,8 @@ inline std::vector<uint8_t> ParseBytes(const std::string& hex) {
   for (std::string token; in >> token;) {
     const size_t star = token.find('*');
     const int times = star == std::string::npos ? 1 : std::stoi(token.substr(star + 1));
-    bytes.insert(bytes.end(), times, static_cast<uint8_t>(std::stoul(token.substr(0, 2), nullptr, 16)));
+    bytes.insert(bytes.end(), times,
+                 static_cast<uint8_t>(std::stoul(token.substr(0, 2), nullptr, 16)));
   }
   return bytes;
 }

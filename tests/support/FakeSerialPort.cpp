@@ -81,9 +81,4 @@ int32_t FakeSerialPort::Write(const uint8_t* bytes, int32_t count) {
   return reported;
 }
 
-FakePortOnLine MakeFakePort() {
-  auto line = std::make_shared<FakeLine>();
-  return {line, std::make_unique<FakeSerialPort>(line)};
-}
-
 }  // namespace zel::test

@@ -15,7 +15,15 @@
 namespace zel::test {
 
 enum class FakeCallKind {
-  Open, Close, GetState, SetState, SetTimeouts, EscapeFunction, Read, Write };
+  Open,
+  Close,
+  GetState,
+  SetState,
+  SetTimeouts,
+  EscapeFunction,
+  Read,
+  Write
+};
 
 struct FakePortCall {
   FakeCallKind kind = FakeCallKind::Open;
@@ -66,11 +74,5 @@ class FakeSerialPort final : public SerialPort {
   std::shared_ptr<FakeLine> line_;
   Outcome<PortError> lastError_;
 };
-
-struct FakePortOnLine {
-  std::shared_ptr<FakeLine> line;
-  std::unique_ptr<FakeSerialPort> port;
-};
-FakePortOnLine MakeFakePort();
 
 }  // namespace zel::test

@@ -42,7 +42,7 @@ bool PtyPair::Send(const std::vector<uint8_t>& bytes) {
 std::vector<uint8_t> PtyPair::Receive(size_t count, int timeoutMs) {
   std::vector<uint8_t> bytes(count);
   size_t got = 0;
-  for (pollfd readable{master_, POLLIN, 0}; got < count && ::poll(&readable, 1, timeoutMs) > 0;) {
+  for (pollfd readable{master_, POLLIN, 0}; got<count&& ::poll(&readable, 1, timeoutMs)> 0;) {
     const ssize_t n = ::read(master_, bytes.data() + got, count - got);
     if (n == 0 || (n < 0 && errno != EAGAIN)) break;
     got += size_t(std::max<ssize_t>(n, 0));

@@ -1,11 +1,12 @@
-// GoogleTest main for tests that need a Qt application object (sockets, processes).
+// GoogleTest main for tests that need a Qt application object: sockets, processes, windows. The
+// platform comes from QT_QPA_PLATFORM (offscreen when run through CTest).
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
+#include <QApplication>
 
 int main(int argc, char* argv[]) {
-  QCoreApplication application(argc, argv);
+  QApplication application(argc, argv);
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

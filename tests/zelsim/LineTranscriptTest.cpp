@@ -53,7 +53,8 @@ std::string Play(const std::string& transcript) {
     if (step == "start") sim.Start(now);
     if (step == "open") sim.LineOpened(now);
     if (step == "tick") sim.Tick(now);
-    if (step == "write") sent = "echo [" + WireText(sim.DriverWrote(now, test::ParseBytes(hex))) + "]\n";
+    if (step == "write")
+      sent = "echo [" + WireText(sim.DriverWrote(now, test::ParseBytes(hex))) + "]\n";
     if (step == "wake") sent = "wake " + (wake ? std::to_string(*wake) : "never") + "\n";
     if (step == "due") {
       for (const Transmission& due : sim.TakeDue(now))

@@ -15,8 +15,10 @@
 namespace zel::sim::test {
 namespace {
 
-const std::vector<uint8_t> WorkedFrame = zel::test::ParseBytes("05 02 01 00 03 0B 00 12 34 AB F1 00");
-const std::vector<uint8_t> WorkedReply = zel::test::ParseBytes("01 00 05 02 03 0B 00 12 34 AB F1 00");
+const std::vector<uint8_t> WorkedFrame =
+    zel::test::ParseBytes("05 02 01 00 03 0B 00 12 34 AB F1 00");
+const std::vector<uint8_t> WorkedReply =
+    zel::test::ParseBytes("01 00 05 02 03 0B 00 12 34 AB F1 00");
 
 class Zelsim : public testing::Test {
  protected:

@@ -18,9 +18,9 @@
 #include "common/qt/WriteBar.h"
 #include "ddelink/LinkWire.h"
 #include "driver/front/DriverFront.h"
-#include "driver/front/qt/DriverWindows.h"
 #include "driver/front/DriverWords.h"
 #include "driver/front/WindowRelay.h"
+#include "driver/front/qt/DriverWindows.h"
 #include "driver/port/SerialPort.h"
 
 using namespace zel;

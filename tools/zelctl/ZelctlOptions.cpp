@@ -5,18 +5,22 @@
 namespace zel {
 
 const std::string ZelctlUsage =
-    "usage: zelctl [--service NAME] [--topic NAME] [--item NAME] [--timeout MS] ACTION [ACTION ...]\n"
+    "usage: zelctl [--service NAME] [--topic NAME] [--item NAME] [--timeout MS] ACTION [ACTION "
+    "...]\n"
     "\n"
     "Talks to a running ZEL driver over its local link; actions run in order on one conversation.\n"
     "  poke TEXT     poke TEXT into the item (\"poke -\" reads it from standard input)\n"
     "  execute WORD  execute WORD without waiting\n"
     "  request       request the item and write its text as received\n"
-    "  run WORD      execute WORD, then request until the answer is not empty (bounded by --timeout)\n"
+    "  run WORD      execute WORD, then request until the answer is not empty (bounded by "
+    "--timeout)\n"
     "  watch N       open an advise link; for each of the next N notices request the item and\n"
     "                write its text\n"
     "\n"
-    "Defaults: --service " + std::string(DriverService) + " --topic " + DriverTopic + " --item " +
-    DriverItem + " --timeout " + std::to_string(DefaultZelctlTimeoutMs) + ".\n"
+    "Defaults: --service " +
+    std::string(DriverService) + " --topic " + DriverTopic + " --item " + DriverItem +
+    " --timeout " + std::to_string(DefaultZelctlTimeoutMs) +
+    ".\n"
     "Exit status: 0 done; 1 a transaction was refused, failed or timed out; 2 usage error;\n"
     "3 no conversation (driver not running, or topic refused). zelctl never starts the driver.\n";
 

@@ -4,8 +4,8 @@
 #include <chrono>
 #include <thread>
 
-#include "ddelink/LinkTimeouts.h"
 #include "common/Names.h"
+#include "ddelink/LinkTimeouts.h"
 
 namespace zel {
 
@@ -69,7 +69,8 @@ class ActionRunner {
     if (!link_.Execute(word)) return Failed("run");
     const auto deadline = Clock::now() + std::chrono::milliseconds(options_.timeoutMs);
     for (;;) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
       const int wait = static_cast<int>(std::clamp<long long>(left.count(), 1, RequestTimeoutMs));
       const auto text = link_.Request(options_.item, wait);
       if (text && !text->empty()) return Answer(text, "run");
@@ -101,8 +102,8 @@ class ActionRunner {
 
 }  // namespace
 
-int RunZelctlActions(const ZelctlOptions& options, LinkClient& link, std::FILE* in,
-                     std::FILE* out, std::FILE* errors) {
+int RunZelctlActions(const ZelctlOptions& options, LinkClient& link, std::FILE* in, std::FILE* out,
+                     std::FILE* errors) {
   ActionRunner runner(options, link, in, out, errors);
   for (const auto& action : options.actions)
     if (!runner.Run(action)) return 1;

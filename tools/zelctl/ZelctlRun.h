@@ -10,7 +10,7 @@ namespace zel {
 
 // Exit status: 0 when every action was done, 1 when one was refused, failed or timed out (the
 // reason goes to `errors`). Answers go to `out` exactly as received.
-int RunZelctlActions(const ZelctlOptions& options, LinkClient& link, std::FILE* in,
-                     std::FILE* out, std::FILE* errors);
+int RunZelctlActions(const ZelctlOptions& options, LinkClient& link, std::FILE* in, std::FILE* out,
+                     std::FILE* errors);
 
 }  // namespace zel

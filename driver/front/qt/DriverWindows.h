@@ -7,9 +7,9 @@
 #include <string>
 
 #include "common/qt/WriteBar.h"
+#include "driver/front/WindowRelay.h"
 #include "driver/front/qt/AboutBox.h"
 #include "driver/front/qt/MainForm.h"
-#include "driver/front/WindowRelay.h"
 
 namespace zel {
 

@@ -15,8 +15,8 @@
 #include <QPointer>
 #include <utility>
 
-#include "driver/front/qt/AboutBox.h"
 #include "driver/front/DriverWords.h"
+#include "driver/front/qt/AboutBox.h"
 #include "driver/port/qt/ComPropertiesDialog.h"
 
 namespace zel {

@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "driver/front/StatusSink.h"
 #include "driver/front/DriverFront.h"
 #include "driver/front/DriverWindow.h"
+#include "driver/front/StatusSink.h"
 
 class QAction;
 class QFrame;

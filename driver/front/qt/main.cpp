@@ -6,13 +6,13 @@
 #include <cstdio>
 
 #include "common/qt/DisplayFallback.h"
-#include "ddelink/local/LocalLinkServer.h"
 #include "ddelink/ServiceName.h"
+#include "ddelink/local/LocalLinkServer.h"
 #include "driver/front/DriverFront.h"
-#include "driver/front/qt/DriverWindows.h"
 #include "driver/front/DriverWords.h"
 #include "driver/front/StderrStatus.h"
 #include "driver/front/WindowRelay.h"
+#include "driver/front/qt/DriverWindows.h"
 
 using namespace zel;
 

@@ -13,8 +13,8 @@
 #include <cstring>
 #include <thread>
 
-#include "driver/port/posix/DeviceName.h"
 #include "driver/port/ReadTiming.h"
+#include "driver/port/posix/DeviceName.h"
 #include "driver/port/posix/Termios.h"
 
 namespace zel {
@@ -368,7 +368,8 @@ bool PosixSerialPort::DeviceAnswers() {
 }
 
 bool PosixSerialPort::Fail(PortError error, int systemError) {
-  lastError_ = Outcome<PortError>::Failure(error, subject_ + ": " + ErrorDescription(error, systemError));
+  lastError_ =
+      Outcome<PortError>::Failure(error, subject_ + ": " + ErrorDescription(error, systemError));
   return false;
 }
 

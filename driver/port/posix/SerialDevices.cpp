@@ -1,3 +1,5 @@
+#include "driver/port/SerialDevices.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <iterator>
@@ -7,7 +9,6 @@
 #include <vector>
 
 #include "common/ParseNumber.h"
-#include "driver/port/SerialDevices.h"
 
 namespace zel {
 
