@@ -60,11 +60,11 @@ void BuildSendFrame(std::string_view text, FrameBuffer& frame, int32_t& length) 
 
   frame[frame::CountOffset] = static_cast<uint8_t>(count);
   frame::WriteU16(&frame[frame::HeaderSumOffset],
-                  frame::SumOf(frame.data(), frame::CountOffset + 1));
+                  frame::Checksum16(frame.data(), frame::CountOffset + 1));
   // A frame without data carries no data sum.
   if (count > 0) {
     frame::WriteU16(&frame[frame::DataOffset + count],
-                    frame::SumOf(&frame[frame::DataOffset], count));
+                    frame::Checksum16(&frame[frame::DataOffset], count));
   }
   length = static_cast<int32_t>(frame::FrameLength(count));
 }

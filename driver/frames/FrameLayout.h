@@ -39,8 +39,9 @@ inline void WriteU16(uint8_t* at, uint16_t value) {
   at[1] = static_cast<uint8_t>(value >> 8);
 }
 
-// The additive sum, modulo 65536, of `count` bytes.
-inline uint16_t SumOf(const uint8_t* bytes, std::size_t count) {
+// The plain additive sum, modulo 65536, of `count` bytes: the header sum over the five bytes
+// before it, the data sum over the data.
+inline uint16_t Checksum16(const uint8_t* bytes, std::size_t count) {
   uint32_t sum = 0;
   for (std::size_t i = 0; i < count; ++i) sum += bytes[i];
   return static_cast<uint16_t>(sum & 0xFFFF);

@@ -11,7 +11,7 @@ namespace zel {
 namespace {
 
 bool SumMatches(const FrameBuffer& bytes, size_t first, size_t count) {
-  return frame::SumOf(&bytes[first], count) == frame::ReadU16(&bytes[first + count]);
+  return frame::Checksum16(&bytes[first], count) == frame::ReadU16(&bytes[first + count]);
 }
 
 void AppendStation(std::string& text, const FrameBuffer& bytes, size_t offset) {

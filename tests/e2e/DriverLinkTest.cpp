@@ -45,7 +45,10 @@ struct RawClient {
       if (!reader.HasEvent()) {
         const ssize_t n = recv(fd, chunk, sizeof chunk, 0);
         const bool waited = n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
-        if (n <= 0) return answers.push_back(waited ? "no answer" : "closed"), answers;
+        if (n <= 0) {
+          answers.push_back(waited ? "no answer" : "closed");
+          return answers;
+        }
         reader.Feed(std::string_view(chunk, size_t(n)));
         continue;
       }

@@ -13,13 +13,11 @@
 #include <sstream>
 
 #include "ddelink/LinkWire.h"
-#include "driver/frames/Checksum.h"
 #include "driver/frames/FrameBuilder.h"
 #include "driver/front/DriverFront.h"
 #include "tests/support/DataText.h"
 #include "tests/support/DriverProcess.h"
 #include "tests/support/FakeSerialPort.h"
-#include "tests/support/FrontFakes.h"
 
 namespace zel::test {
 namespace {
@@ -75,12 +73,19 @@ std::string Hex(const std::string& value) {
   return Joined(reads, " | ");
 }
 
-// The test stands in for the status indicator, the window and the user's notices.
+// The test stands in for the status indicator, the window, the user's notices and the clock.
 class Transcript : public ::testing::TestWithParam<Scenario>,
                    public StatusSink,
                    public DriverWindow,
-                   public Notice {
+                   public Notice,
+                   public Clock {
  protected:
+  // Time stands still unless a sleep moves it, or every look at it moves it a step.
+  int64_t NowMs() override { return (now += stepPerLook) - stepPerLook; }
+  void SleepMs(int64_t ms) override {
+    slept.push_back(std::to_string(ms));
+    now += ms;
+  }
   void SetStatusText(const std::string& text) override { statuses.push_back(text); }
   void Minimize() override { window.push_back("Minimize"); }
   void NormalSize() override { window.push_back("NormalSize"); }
@@ -105,7 +110,7 @@ class Transcript : public ::testing::TestWithParam<Scenario>,
   void Act(const std::string& action, const std::string& value) {
     using F = ModemLineFunction;
     const std::string actions =
-        " reply echo latency open write escape clock poke exec close request buffer build sum ";
+        " reply echo latency open write escape clock poke exec close request buffer build ";
     EXPECT_NE(actions.find(" " + action + " "), actions.npos) << "no such action";
     for (const auto& bytes : Split(action == "reply" ? value : "", "|"))
       if (!bytes.empty()) line->ReadChunks.push_back(ParseBytes(bytes));
@@ -118,25 +123,26 @@ class Transcript : public ::testing::TestWithParam<Scenario>,
     if (action == "write") line->WriteResult = 0;
     if (action == "escape")
       line->FailingFunctions = {F::SetDTR, F::ClearDTR, F::SetRTS, F::ClearRTS};
-    if (action == "clock") clock.stepPerLook = std::stoi(value.substr(value.find(' ')));
+    if (action == "clock") stepPerLook = std::stoi(value.substr(value.find(' ')));
     if (action == "poke")
       refusal = RefusalReason(Front().ZELdriver.Poke(DriverItem, TextFormat, Text(value)));
     if (action == "exec") Front().ZELdriver.Execute(Text(value));
-    if (action == "close") Front().FormClose(), closed = true;
+    if (action == "close") {
+      Front().FormClose();
+      closed = true;
+    }
     // The frames core alone, on a buffer of its own.
     const std::vector<uint8_t> bytes = ParseBytes(action == "buffer" ? value : "");
     std::copy(bytes.begin(), bytes.end(), buffer.begin());
     const auto build = value.rfind("send", 0) == 0 ? BuildSendFrame : BuildDumpFrame;
     if (action == "build") build(Text(value.substr(5)), buffer, length);
-    const std::string last = value.substr(std::min(value.find(' '), value.size()));
-    if (action == "sum") sum = Checksum16(buffer, std::stoi(value), std::stoi(last));
   }
 
   // What the step did, in the words of the expectation `key`.
   std::string Seen(const std::string& key) {
     static const char* const kinds[] = {"open",     "close",  "getstate", "setstate",
                                         "timeouts", "escape", "read",     "write"};
-    Texts ops, slept, wire;
+    Texts ops, wire;
     for (const FakePortCall& call : line->Calls) {
       const CommTimeouts& t = call.timeouts;  // named by the time a whole 256-byte read may take
       const uint32_t wholeRead = t.ReadTotalTimeoutConstant + 256 * t.ReadTotalTimeoutMultiplier;
@@ -144,8 +150,6 @@ class Transcript : public ::testing::TestWithParam<Scenario>,
       if (call.kind == FakeCallKind::SetTimeouts) ops.back() += ":" + std::to_string(wholeRead);
       if (!call.bytes.empty()) wire.push_back(HexOf(call.bytes.data(), call.bytes.size()));
     }
-    for (int64_t ms : clock.slept) slept.push_back(std::to_string(ms));
-    const uint8_t sumBytes[] = {uint8_t(sum >> 8), uint8_t(sum)};
     std::string answer;
     if (key == "item") return front.ZELDDEItem.Text();
     if (key == "answer") return front.ZELdriver.Request(DriverItem, TextFormat, answer), answer;
@@ -159,27 +163,28 @@ class Transcript : public ::testing::TestWithParam<Scenario>,
     if (key == "dtr" || key == "rts") return (key == "dtr" ? line->Dtr : line->Rts) ? "on" : "off";
     if (key == "port") return front.ComProperties() || line->IsOpen ? "open" : "closed";
     if (key == "buffer") return HexOf(buffer.data(), buffer.size());
-    if (key == "sum") return HexOf(sumBytes, 2).erase(2, 1);
     return "no such expectation";
   }
 
   Texts statuses, window, notices;
-  FakeClock clock;
-  DriverFront front{*this, *this, clock};
+  int64_t now = 0, stepPerLook = 0;
+  Texts slept;
+  DriverFront front{*this, *this, *this};
   std::shared_ptr<FakeLine> line = std::make_shared<FakeLine>();
   std::string latency = "Immediately answer", refusal;
   bool closed = false;
   FrameBuffer buffer{};
   int32_t length = 0;
-  uint16_t sum = 0;
 };
 
 TEST_P(Transcript, Runs) {
   front.ZELDDEItem.SetChangeListener([this] { notices.push_back(front.ZELDDEItem.Text()); });
   for (const auto& [number, text] : GetParam().steps) {
     ::testing::ScopedTrace trace(GetParam().file.c_str(), number, text);
-    statuses.clear(), window.clear(), clock.slept.clear(), notices.clear();
-    line->Calls.clear(), refusal.clear();
+    statuses = window = notices = Texts();
+    slept.clear();
+    line->Calls.clear();
+    refusal.clear();
     const Texts parts = Split(text + " -> ", "->");
     const size_t blank = std::min(parts[0].find(' '), parts[0].size());
     Act(parts[0].substr(0, blank), Trim(parts[0].substr(blank)));

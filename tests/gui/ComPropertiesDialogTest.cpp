@@ -31,11 +31,6 @@ struct SetupWindow : ::testing::Test {
     EXPECT_FALSE(outcome.timedOut);
     return outcome.confirmed;
   }
-  void Type(const char* field, const QString& text) {
-    QTest::mouseClick(Field(field).lineEdit(), Qt::LeftButton);
-    QTest::keyClick(Field(field).lineEdit(), Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(Field(field).lineEdit(), text);
-  }
 
   TComPropertiesDialog dialog;
   PortSettings settings = PortSettings::Defaults();
@@ -74,7 +69,10 @@ TEST_F(SetupWindow, OnlyOkTakesTheFieldsOver) {
       QWidget* focused = QApplication::focusWidget();
       EXPECT_TRUE(focused == &Field("PortNumCBox") || Field("PortNumCBox").isAncestorOf(focused));
       EXPECT_EQ(Field("ParitetCBox").currentText(), QStringLiteral("odd one"));
-      Type("SpeedCBox", QStringLiteral("57600 baud"));
+      QLineEdit* speed = Field("SpeedCBox").lineEdit();
+      QTest::mouseClick(speed, Qt::LeftButton);
+      QTest::keyClick(speed, Qt::Key_A, Qt::ControlModifier);  // the user types over the text
+      QTest::keyClicks(speed, QStringLiteral("57600 baud"));
       QTest::keyClick(Field("SpeedCBox").lineEdit(), Qt::Key_Return);
       EXPECT_TRUE(dialog.isVisible()) << "Enter in a field ended the dialog";
       if (std::string(end) == "Esc")

@@ -12,7 +12,6 @@
 #include "driver/port/qt/ComPropertiesDialog.h"
 #include "tests/port/PortTestSupport.h"
 #include "tests/support/FakeSerialPort.h"
-#include "tests/support/FrontFakes.h"
 
 namespace zel::test {
 
@@ -33,7 +32,7 @@ struct DriverWindowParts {
   ScratchDirectory directory;
   std::shared_ptr<FakeLine> line = std::make_shared<FakeLine>();
   WindowRelay relay;
-  FakeClock clock;
+  SteadyClock clock;
   DriverFront front{relay, relay, clock};
   WriteBarNotice notice;
   std::unique_ptr<DriverWindows> windows;

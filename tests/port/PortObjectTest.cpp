@@ -100,11 +100,6 @@ TEST_F(PortObject, TimeoutRegimesCarryTheWriteTimeoutsFromTheFile) {
   port.SetupCOMPort();
   EXPECT_EQ(line->CallsOf(test::FakeCallKind::Close).size(), 1u) << "a set-up reopens";
   EXPECT_EQ(port.PortHandle, PortHandleState::OpenFailed);
-  line->Calls.clear();
-  uint8_t byte = 1;
-  EXPECT_EQ(port.Read(&byte, 1) + port.Write(&byte, 1), 0);
-  EXPECT_FALSE(port.SetNullTimeouts());
-  EXPECT_TRUE(line->Calls.empty()) << "a port without a device is not asked";
 }
 
 // A user who edits the settings: what he sees, and what he confirms.

@@ -11,7 +11,10 @@ std::vector<FakePortCall> FakeLine::CallsOf(FakeCallKind kind) const {
   return calls;
 }
 
-FakeSerialPort::~FakeSerialPort() { line_->IsOpen = false, line_->OpenName.clear(); }
+FakeSerialPort::~FakeSerialPort() {
+  line_->IsOpen = false;
+  line_->OpenName.clear();
+}
 
 bool FakeSerialPort::Call(FakeCallKind kind, bool works) {
   line_->Calls.emplace_back().kind = kind;
@@ -30,7 +33,8 @@ bool FakeSerialPort::Open(const std::string& name) {
 
 void FakeSerialPort::Close() {
   Call(FakeCallKind::Close, true);
-  line_->IsOpen = false, line_->OpenName.clear();
+  line_->IsOpen = false;
+  line_->OpenName.clear();
 }
 
 bool FakeSerialPort::GetState(LineState& state) {

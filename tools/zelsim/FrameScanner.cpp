@@ -14,7 +14,7 @@ constexpr size_t GarbageReportSize = frame::Capacity;
 size_t FrameLengthFromHeader(const std::vector<uint8_t>& bytes) {
   if (bytes.size() < frame::HeaderLength) return 0;
   const uint16_t announced = frame::ReadU16(&bytes[frame::HeaderSumOffset]);
-  if (frame::SumOf(bytes.data(), frame::HeaderSumOffset) != announced) return 0;
+  if (frame::Checksum16(bytes.data(), frame::HeaderSumOffset) != announced) return 0;
   const size_t count = bytes[frame::CountOffset];
   if (count > frame::MaxDataCount) return 0;
   return frame::FrameLength(count);

@@ -13,7 +13,7 @@ namespace {
 constexpr size_t LargestFragment = 6;
 
 void SetHeaderSum(std::vector<uint8_t>& frame) {
-  frame::WriteU16(&frame[HeaderSumOffset], frame::SumOf(frame.data(), HeaderSumOffset));
+  frame::WriteU16(&frame[HeaderSumOffset], frame::Checksum16(frame.data(), HeaderSumOffset));
 }
 
 }  // namespace
@@ -33,7 +33,7 @@ uint16_t SenderOf(const std::vector<uint8_t>& frame) {
 bool DataSumMatches(const std::vector<uint8_t>& frame) {
   const size_t count = DataCountOf(frame);
   if (count == 0 || frame.size() < frame::FrameLength(count)) return count == 0;
-  return frame::SumOf(&frame[DataOffset], count) == frame::ReadU16(&frame[DataOffset + count]);
+  return frame::Checksum16(&frame[DataOffset], count) == frame::ReadU16(&frame[DataOffset + count]);
 }
 
 std::vector<uint8_t> BuildReply(const std::vector<uint8_t>& frame, uint16_t station) {
@@ -47,7 +47,7 @@ std::vector<uint8_t> BuildReply(const std::vector<uint8_t>& frame, uint16_t stat
 
   const size_t available = std::min(count, frame.size() - DataOffset);
   std::copy_n(frame.begin() + DataOffset, available, reply.begin() + DataOffset);
-  frame::WriteU16(&reply[DataOffset + count], frame::SumOf(&reply[DataOffset], count));
+  frame::WriteU16(&reply[DataOffset + count], frame::Checksum16(&reply[DataOffset], count));
   return reply;
 }
 
