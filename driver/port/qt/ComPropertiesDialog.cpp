@@ -28,17 +28,16 @@ constexpr int ButtonHeight = 33;
 constexpr int NarrowField = 137;
 constexpr int WideField = 305;
 
-template <size_t N>
-QStringList ItemsOf(const std::array<const char*, N>& items) {
-  QStringList list;
-  for (const char* item : items) list << QString::fromLatin1(item);
-  return list;
+const char* TextOf(const char* item) { return item; }
+template <typename Meaning>
+const char* TextOf(const Choice<Meaning>& item) {
+  return item.text;
 }
 
-template <typename Meaning, size_t N>
-QStringList ItemsOf(const std::array<Choice<Meaning>, N>& items) {
+template <typename Items>
+QStringList ItemsOf(const Items& items) {
   QStringList list;
-  for (const Choice<Meaning>& item : items) list << QString::fromLatin1(item.text);
+  for (const auto& item : items) list << QString::fromLatin1(TextOf(item));
   return list;
 }
 
