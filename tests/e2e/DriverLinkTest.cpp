@@ -95,7 +95,7 @@ class DriverLinkTest : public ::testing::Test {
   PrivateLinkDirectory links;
   DriverInstallation installation;
   DriverProcess driver{installation.Program()};
-  std::string socketPath = links.SocketPath("ZELdrv");
+  std::string socketPath = links.SocketPath(DriverService);
 };
 
 }  // namespace
@@ -106,10 +106,10 @@ TEST_F(DriverLinkTest, ClientThatHalfClosedGetsEveryAnswer) { ExpectEveryAnswerI
 
 TEST_F(DriverLinkTest, BadInputTouchesOnlyItsOwnConnection) {
   LocalLinkClient bystander;
-  ASSERT_TRUE(bystander.Connect("ZELdrv", "ZELdriver"));
+  ASSERT_TRUE(bystander.Connect(DriverService, DriverTopic));
   const std::string largest(MaxMessageSize - 21, '1');  // with kind, id and item: the largest
   RawClient raw(socketPath);
-  ASSERT_TRUE(raw.Send(EncodeMessage(MakeMessage(K::Connect, 1, "ZELdriver")) +
+  ASSERT_TRUE(raw.Send(EncodeMessage(MakeMessage(K::Connect, 1, DriverTopic)) +
                        EncodeMessage(MakeMessage(K::Poke, 2, largest + "1", DriverItem)) +
                        EncodeMessage(MakeMessage(K::Poke, 3, largest, DriverItem)) +
                        EncodeMessage(MakeMessage(K::Request, 4, "", DriverItem)) +
@@ -153,7 +153,7 @@ TEST_F(DriverLinkTest, ConnectionsFromAnotherUserAreRefused) {
   if (child == 0) {
     if (setgid(65534) != 0 || setuid(65534) != 0) _exit(10);
     RawClient raw(socketPath);
-    raw.Send(EncodeMessage(MakeMessage(K::Connect, 1, "ZELdriver")));
+    raw.Send(EncodeMessage(MakeMessage(K::Connect, 1, DriverTopic)));
     _exit(raw.Answers(1)[0] == "closed" ? 0 : 11);
   }
   int status = 0;

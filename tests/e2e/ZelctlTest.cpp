@@ -33,10 +33,10 @@ TEST(Zelctl, ExitStatusOutputAndErrors) {
       {{"--timeout", "-5", "request"}, "", 2, "", "--timeout needs a number of milliseconds, not"},
       {{"--timeout", "+5", "request"}, "", 2, "", "not \"+5\""},
       {{"--timeout", "86400001", "request"}, "", 2, "", "not \"86400001\""},
-      {{"--timeout", "86400000", "request"}, "", 3, "", "ZELdrv"},
+      {{"--timeout", "86400000", "request"}, "", 3, "", DriverService},
       {{"watch", "0"}, "", 2, "", "watch needs a positive number of notices, not \"0\""},
       {{"watch", "1000001"}, "", 2, "", "not \"1000001\""},
-      {{"watch", "1000000"}, "", 3, "", "ZELdrv"},
+      {{"watch", "1000000"}, "", 3, "", DriverService},
   });
   const auto help = RunZelctl({"--help"});
   EXPECT_EQ(help.exitCode, 0);

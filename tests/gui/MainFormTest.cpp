@@ -36,19 +36,8 @@ TEST(MainWindow, IsTheZelStripOnTopAtTheTopLeftWithItsMenuAndAboutBox) {
   EXPECT_EQ(Texts(top[0]->menu()->actions()), QStringList({"&About", "-", "&Close"}));
   EXPECT_EQ(top[1]->menu(), nullptr) << "\"&Setup\" acts at once";
   EXPECT_EQ(parts.Indicator(), "");
-  TAboutBox& about = parts.windows->aboutBox;
-  const ModalOutcome outcome = RunModal(
-      [&] {
-        parts.Form().About1->trigger();
-        return about.result() == QDialog::Accepted;
-      },
-      [&](QWidget& modal) {
-        EXPECT_EQ(&modal, &about);
-        EXPECT_EQ(about.windowTitle(), "About ZEL driver");
-        EXPECT_EQ(about.Version->text(), "Release 2.32  (32 bit)");
-        QTest::mouseClick(about.OKButton, Qt::LeftButton);
-      });
-  EXPECT_TRUE(outcome.confirmed) << "OK ends it";
+  // The About box's face is pinned by its picture (PicturesTest); its caption is not in it.
+  EXPECT_EQ(parts.windows->aboutBox.windowTitle(), "About ZEL driver");
 }
 
 // The rows of tests/data/gui/indicator.txt: a hidden window stays hidden until "Show".
@@ -94,7 +83,7 @@ TEST(MainWindow, EveryCloseDestroysThePortObjectAndEndsTheLoop) {
     DriverWindowParts parts;
     TMainForm& form = parts.Form();
     LocalLinkServer link(parts.front.ZELdriver);
-    ASSERT_TRUE(link.Register("ZELdrv").Ok());
+    ASSERT_TRUE(link.Register(DriverService).Ok());
     parts.front.ZELdriver.Poke(DriverItem, TextFormat, "0205 0001 12");
     QWidget* const modal =
         std::vector<QWidget*>{nullptr, form.SetupDialog(), &parts.windows->aboutBox,

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "common/Names.h"
+
 namespace zel {
 
 // A private link directory, exported as XDG_RUNTIME_DIR to this process and its children.
@@ -49,7 +51,7 @@ class DriverProcess {
   ~DriverProcess() { Kill(); }
 
   // Starts and waits until the service's socket accepts connections. False on failure or exit.
-  bool Start(const PrivateLinkDirectory& links, const std::string& service = "ZELdrv");
+  bool Start(const PrivateLinkDirectory& links, const std::string& service = DriverService);
   bool Launch(const PrivateLinkDirectory& links);  // only starts the process
   // Waits for the process to end by itself; its exit code, or -1 when it did not end in time.
   int WaitForExit(int timeoutMs);

@@ -5,7 +5,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iomanip>
 #include <sstream>
 
 #include "tests/support/DataText.h"
@@ -33,9 +32,7 @@ std::string Play(const std::string& transcript) {
     if (line.rfind("$ ", 0) != 0) continue;
     played += line + "\n";
     if (line.rfind("$ zelsim", 0) == 0) {
-      std::istringstream words(line.substr(8));
-      std::vector<std::string> arguments;
-      for (std::string word; words >> std::quoted(word);) arguments.push_back(word);
+      const std::vector<std::string> arguments = zel::test::Words(line.substr(8));
       std::string error;
       const auto options = ParseSimOptions(arguments, error);
       played += !options        ? "error: " + error + "\n"

@@ -20,28 +20,23 @@ const std::vector<uint8_t> WorkedFrame =
 const std::vector<uint8_t> WorkedReply =
     zel::test::ParseBytes("01 00 05 02 03 0B 00 12 34 AB F1 00");
 
-class Zelsim : public testing::Test {
- protected:
-  void Open(const std::string& path) {
+// One line through two openings by the driver, then SIGTERM.
+TEST(Zelsim, RepliesOnceOpenedEchoesRepliesLaterAndEndsBySignal) {
+  std::unique_ptr<SerialPort> port = MakePlatformSerialPort();
+  QElapsedTimer clock;
+  const auto Open = [&](const std::string& path) {
     ASSERT_TRUE(port->Open(path)) << path;
     ASSERT_TRUE(port->SetTimeouts({0, 0, 3000, 0, 0}));  // a read waits 3 s for all its bytes
-  }
-  std::vector<uint8_t> Read(size_t count) {
+  };
+  const auto Read = [&](size_t count) {
     std::vector<uint8_t> bytes(count);
     bytes.resize(static_cast<size_t>(port->Read(bytes.data(), static_cast<int32_t>(count))));
     return bytes;
-  }
-  void Write(const std::vector<uint8_t>& bytes) {
+  };
+  const auto Write = [&](const std::vector<uint8_t>& bytes) {
     clock.start();
     ASSERT_EQ(port->Write(bytes.data(), static_cast<int32_t>(bytes.size())), bytes.size());
-  }
-
-  std::unique_ptr<SerialPort> port = MakePlatformSerialPort();
-  QElapsedTimer clock;
-};
-
-// One line through two openings by the driver, then SIGTERM.
-TEST_F(Zelsim, RepliesOnceOpenedEchoesRepliesLaterAndEndsBySignal) {
+  };
   QTemporaryDir directory;
   const std::string link = directory.filePath("ttyZEL").toStdString();
   SimProcess sim({"--station", "0205", "--delay", "300", "--reply-once", "5A5A", "--link", link});
