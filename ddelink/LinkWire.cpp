@@ -96,7 +96,7 @@ void MessageReader::Feed(std::string_view bytes) {
       if (skipRemaining_ == 0) skipping_ = false;
       continue;
     }
-    const std::size_t wanted = haveSize_ ? (size_ > MaxMessageSize ? 5 : size_) : 4;
+    const std::size_t wanted = haveSize_ ? (refused_ ? MinMessageSize : size_) : 4;
     const std::size_t n = std::min(wanted - pending_.size(), bytes.size());
     pending_.append(bytes.substr(0, n));
     bytes.remove_prefix(n);
@@ -109,10 +109,13 @@ void MessageReader::Feed(std::string_view bytes) {
       if (size_ < MinMessageSize) {
         broken_ = true;
         events_.push_back({EventType::Broken, {}, "message shorter than its kind and id"});
+        continue;
       }
+      refused_ = size_ > MaxMessageSize || (budget_ != nullptr && !budget_->Take(size_));
+      if (!refused_ && budget_ != nullptr) held_ = size_;
       continue;
     }
-    if (size_ > MaxMessageSize) {
+    if (refused_) {
       Reject("message too large");
       continue;
     }
@@ -127,8 +130,25 @@ void MessageReader::Reject(std::string reason) {
   events_.push_back(std::move(event));
   skipRemaining_ = size_ - static_cast<uint64_t>(pending_.size());
   skipping_ = skipRemaining_ > 0;
+  Release();
+}
+
+void MessageReader::Release() {
+  if (budget_ != nullptr) budget_->Give(held_);
+  held_ = 0;
+  // A large message's room goes back too, not just its count.
+  if (pending_.capacity() > 4096) std::string().swap(pending_);
   pending_.clear();
   haveSize_ = false;
+  refused_ = false;
+}
+
+void MessageReader::Reset() {
+  Release();
+  events_.clear();
+  skipRemaining_ = 0;
+  skipping_ = false;
+  broken_ = false;
 }
 
 void MessageReader::Finish() {
@@ -157,8 +177,7 @@ void MessageReader::Finish() {
   }
   event.message.text.assign(bytes.substr(at));
   events_.push_back(std::move(event));
-  pending_.clear();
-  haveSize_ = false;
+  Release();
 }
 
 MessageReader::Event MessageReader::Next() {

@@ -26,10 +26,18 @@ class ServiceLock {
 
   // AlreadyServed when another process holds it.
   Outcome<LinkServer::RegisterError> Acquire(const std::string& socketPath);
+  // Removes the lock file and lets go of it; a process killed before this leaves the file, which
+  // its successor takes over.
+  void Release();
 
  private:
   int fd_ = -1;
+  std::string path_;
 };
+
+// A listening socket at `path` (a file left there is replaced), readable by our user only,
+// non-blocking; -1 with `error` set when it cannot be made.
+int ListenAt(const std::string& path, std::string& error);
 
 // True when the process at the other end of a connected local socket runs as our user.
 bool PeerIsOwner(intptr_t socketDescriptor);

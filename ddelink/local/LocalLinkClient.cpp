@@ -48,7 +48,7 @@ void LocalLinkClient::Disconnect() {
     socket_.disconnectFromServer();
   }
   socket_.abort();
-  reader_ = MessageReader();
+  reader_.Reset();
   awaited_.clear();
   answers_.clear();
   notices_.clear();

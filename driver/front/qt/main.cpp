@@ -3,8 +3,10 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QSocketNotifier>
 #include <cstdio>
 
+#include "common/posix/StopSignals.h"
 #include "common/qt/DisplayFallback.h"
 #include "ddelink/ServiceName.h"
 #include "ddelink/local/LocalLinkServer.h"
@@ -17,6 +19,10 @@
 using namespace zel;
 
 int main(int argc, char* argv[]) {
+  // From the start: a stop requested while starting up is carried out once the loop runs.
+  std::string signalsError;
+  const int stopRequests = WatchStopSignals(signalsError);
+  if (stopRequests < 0) std::fprintf(stderr, "ZELdrv: %s\n", signalsError.c_str());
   UseOffscreenWithoutDisplay();
   QApplication application(argc, argv);
   // Only the main window's close ends the program, not a last dialog closing while it is hidden.
@@ -48,6 +54,12 @@ int main(int argc, char* argv[]) {
   DriverWindows windows(front, window, std::move(comProperties), &echo);
 
   windows.mainForm.show();
+  // Told to stop by the system, the driver ends as when its window is closed: port closed,
+  // socket and lock removed, exit status 0.
+  QSocketNotifier stopNotifier(stopRequests, QSocketNotifier::Read);
+  stopNotifier.setEnabled(stopRequests >= 0);
+  QObject::connect(&stopNotifier, &QSocketNotifier::activated, &windows.mainForm,
+                   [&windows] { windows.mainForm.close(); });
   const int exitCode = application.exec();
   link.ServeWhatHasArrived(1000);
   return exitCode;
