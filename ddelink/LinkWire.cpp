@@ -111,8 +111,11 @@ void MessageReader::Feed(std::string_view bytes) {
         events_.push_back({EventType::Broken, {}, "message shorter than its kind and id"});
         continue;
       }
-      refused_ = size_ > MaxMessageSize || (budget_ != nullptr && !budget_->Take(size_));
-      if (!refused_ && budget_ != nullptr) held_ = size_;
+      const bool charged = budget_ != nullptr && size_ > UnchargedMessageSize;
+      refused_ = size_ > MaxMessageSize || (charged && !budget_->Take(size_));
+      if (refused_) continue;
+      if (charged) held_ = size_;
+      pending_.reserve(size_);  // room for exactly what was charged
       continue;
     }
     if (refused_) {

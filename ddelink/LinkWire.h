@@ -33,6 +33,7 @@ enum class MessageKind : uint8_t {
 
 constexpr uint32_t MinMessageSize = 5;              // kind + id
 constexpr uint32_t MaxMessageSize = 1024u * 1024u;  // one message, kind and id included
+constexpr uint32_t UnchargedMessageSize = 16u * 1024u;
 
 struct LinkMessage {
   MessageKind kind = MessageKind::Ack;
@@ -53,7 +54,9 @@ bool IsKnownKind(uint8_t kind);
 std::string EncodeMessage(const LinkMessage& message);
 
 // The room that unfinished incoming messages may take, shared by every connection of a server:
-// each connection is bounded by MaxMessageSize, and this bounds their sum.
+// each connection is bounded by MaxMessageSize, and this bounds their sum. Messages up to
+// UnchargedMessageSize, which every real transaction is, never count against it: a client that
+// behaves is served however much the others hold.
 class MessageBudget {
  public:
   explicit MessageBudget(uint64_t bytes) : free_(bytes) {}
