@@ -3,7 +3,6 @@
 #include "driver/frames/FrameBuilder.h"
 #include "driver/frames/ReplyDecoder.h"
 #include "driver/front/DriverWords.h"
-#include "driver/front/ReplyReader.h"
 
 namespace zel {
 
@@ -54,6 +53,7 @@ void DriverFront::FormClose() {
 void DriverFront::ZELDDEItemPokeData() {
   Frames.PokedText = ZELDDEItem.Text();
   Frames.ResetSendFrame();
+  early_ = EarlyReply();
   BuildSendFrame(Frames.PokedText, Frames.SendFrame, Frames.SendLength);
   BuildDumpFrame(Frames.PokedText, Frames.DumpFrame, Frames.DumpLength);
   status_.SetStatusText(DataLoadedWord);
@@ -66,16 +66,20 @@ void DriverFront::ZELdriverExecuteMacro(const std::vector<std::string>& lines) {
   if (lines.empty() || !port_) return;
   // The whole first line names the command, byte for byte.
   const auto command = commands_.find(lines.front());
-  if (command != commands_.end()) command->second();
+  if (command == commands_.end()) return;
+  port_->ReopenIfVanished(clock_.NowMs());
+  command->second();
 }
 
 void DriverFront::SendWithEchoCheck(const FrameBuffer& frame, int32_t length) {
   status_.SetStatusText("");
   port_->SetNullTimeouts();
+  early_ = EarlyReply();
   ReadReply(*port_, Frames);  // drains stale input, unexamined
   // Write again only while something came back and it differed from the frame.
+  bool wentOut = false;
   for (int writes = 1;; ++writes) {
-    port_->Write(frame.data(), length);
+    wentOut |= port_->Write(frame.data(), length) == length;
     ReadReply(*port_, Frames);
     if (EchoMatches(frame, Frames.ReplyBuffer, length) || Frames.ReplyLength == 0 ||
         writes >= MaxEchoWrites)
@@ -83,14 +87,18 @@ void DriverFront::SendWithEchoCheck(const FrameBuffer& frame, int32_t length) {
   }
   if (!EchoMatches(frame, Frames.ReplyBuffer, length) && Frames.ReplyLength > 0)
     status_.SetStatusText(BusyWord);
+  // An instrument may answer before the echo read ends; its reply is the next Receive's.
+  KeepAfterEcho(Frames, frame, length, early_);
   port_->SetDefaultTimeouts();
   Frames.ResetReply();
-  ZELDDEItem.SetText(SendedWord);
+  // A frame that never left because the device vanished must not be reported as sent.
+  ZELDDEItem.SetText(!wentOut && port_->HasVanished() ? ErrorWord : SendedWord);
 }
 
 void DriverFront::EasySend(const FrameBuffer& frame, int32_t length) {
   status_.SetStatusText("");
   const int32_t written = port_->Write(frame.data(), length);
+  early_ = EarlyReply();
   Frames.ResetReply();
   ZELDDEItem.SetText(written == 0 ? ErrorWord : SendedWord);
 }
@@ -105,7 +113,7 @@ void DriverFront::Receive() {
   const int64_t patience = port_->DefaultReadTotalTimeoutMs();
   for (;;) {
     Frames.ResetReply();
-    ReadReply(*port_, Frames);
+    if (!TakeEarlyReply(*port_, Frames, early_)) ReadReply(*port_, Frames);
     const bool fragment = Frames.ReplyLength >= 1 && Frames.ReplyLength <= 6;
     if (!fragment) break;
     if (clock_.NowMs() - started >= patience) {
@@ -122,7 +130,7 @@ void DriverFront::ReceiveDump() {
   ZELDDEItem.SetText("");
   status_.SetStatusText("");
   Frames.ResetReply();
-  ReadReply(*port_, Frames);
+  if (!TakeEarlyReply(*port_, Frames, early_)) ReadReply(*port_, Frames);
   status_.SetStatusText(DecodeDump(Frames.ReplyBuffer, Frames.ReplyText, Frames.ReplyLength));
   ZELDDEItem.SetText(Frames.ReplyText);
   Frames.ReplyText.clear();
@@ -134,6 +142,7 @@ void DriverFront::LineCommand(bool (TComProperties::*operation)()) {
 
 void DriverFront::Clear() {
   Frames.ResetBuffers();
+  early_ = EarlyReply();
   status_.SetStatusText("");
 }
 

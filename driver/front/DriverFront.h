@@ -15,6 +15,7 @@
 #include "driver/frames/FrameStore.h"
 #include "driver/front/Clock.h"
 #include "driver/front/DriverWindow.h"
+#include "driver/front/ReplyReader.h"
 #include "driver/front/StatusSink.h"
 #include "driver/port/ComProperties.h"
 
@@ -64,6 +65,8 @@ class DriverFront : public ConversationHandler {
   DriverWindow& window_;
   Clock& clock_;
   std::unique_ptr<TComProperties> port_;
+  // A fast reply that came in with the echo of the last "Send" or "SendDump".
+  EarlyReply early_;
   std::map<std::string, std::function<void()>> commands_;  // by command word
 };
 

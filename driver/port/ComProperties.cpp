@@ -11,6 +11,9 @@ constexpr uint32_t ReadIntervalMs = 50;
 constexpr uint32_t ReadTotalConstantMs = 25;
 constexpr uint32_t WholeReadBytes = 256;
 constexpr uint8_t DataBits = 8;
+// A device that is plugged back takes longer than this to reappear; more attempts would only
+// echo more failures.
+constexpr int64_t ReopenIntervalMs = 1000;
 
 // The port layer bounds writes itself; a negative write time-out from a hand-edited file means
 // nothing sensible and would wrap round to nearly 50 days, so it counts as "none".
@@ -40,6 +43,7 @@ void TComProperties::SetupCOMPort() {
   // Set before the open: SetDefaultTimeouts, one of the steps, acts only on a configured port.
   SetIsPortConfigured(true);
   SetupFailure.clear();
+  vanished_ = false;
   if (!OpenAndApplySettings()) SetIsPortConfigured(false);
 }
 
@@ -59,7 +63,7 @@ bool TComProperties::OpenAndApplySettings() {
   state.ParityMode = Settings.ParityMode().value_or(state.ParityMode);
   state.StopBitCount = Settings.StopBitCount().value_or(state.StopBitCount);
   if (!port_->SetState(state)) return Fail(port_->LastError().text);
-  if (!SetDefaultTimeouts()) return Fail(port_->LastError().text);
+  if (!ApplyTimeouts(Settings.LatencyMultiplier())) return Fail(port_->LastError().text);
   if (!ApplyLineControls()) return Fail(port_->LastError().text);
   return true;
 }
@@ -74,10 +78,10 @@ bool TComProperties::Fail(const std::string& why) {
 // neither line touched the set-up succeeds.
 bool TComProperties::ApplyLineControls() {
   bool succeeded = true;
-  if (Settings.Dtr() == LineControl::Drop) succeeded = dropDTR();
-  if (Settings.Dtr() == LineControl::Raise) succeeded = setDTR();
-  if (Settings.Rts() == LineControl::Drop) succeeded = dropRTS();
-  if (Settings.Rts() == LineControl::Raise) succeeded = setRTS();
+  if (Settings.Dtr() == LineControl::Drop) succeeded = Escape(ModemLineFunction::ClearDTR);
+  if (Settings.Dtr() == LineControl::Raise) succeeded = Escape(ModemLineFunction::SetDTR);
+  if (Settings.Rts() == LineControl::Drop) succeeded = Escape(ModemLineFunction::ClearRTS);
+  if (Settings.Rts() == LineControl::Raise) succeeded = Escape(ModemLineFunction::SetRTS);
   return succeeded;
 }
 
@@ -91,12 +95,16 @@ void TComProperties::SetProperties(const PortSettings& settings) {
 
 bool TComProperties::SetDefaultTimeouts() {
   if (!IsPortConfigured) return false;
-  return ApplyTimeouts(Settings.LatencyMultiplier());
+  const bool applied = ApplyTimeouts(Settings.LatencyMultiplier());
+  NoticeVanishing();
+  return applied;
 }
 
 bool TComProperties::SetNullTimeouts() {
   if (!IsPortConfigured) return false;
-  return ApplyTimeouts(0);
+  const bool applied = ApplyTimeouts(0);
+  NoticeVanishing();
+  return applied;
 }
 
 bool TComProperties::ApplyTimeouts(uint32_t readTotalMultiplier) {
@@ -110,10 +118,16 @@ bool TComProperties::ApplyTimeouts(uint32_t readTotalMultiplier) {
   return port_->SetTimeouts(timeouts);
 }
 
-bool TComProperties::setDTR() { return Escape(ModemLineFunction::SetDTR); }
-bool TComProperties::setRTS() { return Escape(ModemLineFunction::SetRTS); }
-bool TComProperties::dropDTR() { return Escape(ModemLineFunction::ClearDTR); }
-bool TComProperties::dropRTS() { return Escape(ModemLineFunction::ClearRTS); }
+bool TComProperties::setDTR() { return LineOperation(ModemLineFunction::SetDTR); }
+bool TComProperties::setRTS() { return LineOperation(ModemLineFunction::SetRTS); }
+bool TComProperties::dropDTR() { return LineOperation(ModemLineFunction::ClearDTR); }
+bool TComProperties::dropRTS() { return LineOperation(ModemLineFunction::ClearRTS); }
+
+bool TComProperties::LineOperation(ModemLineFunction function) {
+  const bool done = Escape(function);
+  NoticeVanishing();
+  return done;
+}
 
 bool TComProperties::Escape(ModemLineFunction function) {
   return port_ && port_->EscapeFunction(function);
@@ -145,12 +159,43 @@ void TComProperties::UserSetupDialog() {
 
 int32_t TComProperties::Read(uint8_t* buffer, int32_t capacity) {
   if (PortHandle != PortHandleState::Open || !port_) return 0;
-  return std::max(port_->Read(buffer, capacity), 0);
+  const int32_t received = std::max(port_->Read(buffer, capacity), 0);
+  NoticeVanishing();  // the bytes that came before it are delivered all the same
+  return received;
 }
 
 int32_t TComProperties::Write(const uint8_t* bytes, int32_t count) {
   if (PortHandle != PortHandleState::Open || !port_) return 0;
-  return std::max(port_->Write(bytes, count), 0);
+  const int32_t written = std::max(port_->Write(bytes, count), 0);
+  NoticeVanishing();
+  return written;
+}
+
+void TComProperties::ReopenIfVanished(int64_t nowMs) {
+  if (PortHandle == PortHandleState::Open && port_ && port_->HasVanished()) {
+    Vanish(port_->LastError().text);
+  }
+  if (!vanished_ || (lastReopenMs_ && nowMs - *lastReopenMs_ < ReopenIntervalMs)) return;
+  lastReopenMs_ = nowMs;
+  SetupCOMPort();
+  vanished_ = !IsPortConfigured;
+}
+
+void TComProperties::NoticeVanishing() {
+  if (PortHandle == PortHandleState::Open && port_ &&
+      port_->LastError().code == PortError::DeviceGone) {
+    Vanish(port_->LastError().text);
+  }
+}
+
+// Nothing more can pass through the old descriptor; closing it now lets the device node be
+// opened again when it comes back.
+void TComProperties::Vanish(std::string why) {
+  port_->Close();
+  PortHandle = PortHandleState::None;
+  SetIsPortConfigured(false);
+  vanished_ = true;
+  Fail(why);
 }
 
 uint32_t TComProperties::DefaultReadTotalTimeoutMs() const {

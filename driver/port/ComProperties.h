@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "common/Notice.h"
@@ -76,6 +77,15 @@ class TComProperties {
   // One write; the count written, 0 when no device is open or the write failed.
   int32_t Write(const uint8_t* bytes, int32_t count);
 
+  // A device that vanishes under the open port (seen by these operations, or by this look) is
+  // closed and the port is no longer configured; SetupFailure says why, also through
+  // ReportFailure. Called before each command: looks whether the device has vanished, and sets a
+  // vanished device up anew with the current Settings, at most once a second (nowMs: a monotonic
+  // clock). A port that failed to open or set up for another reason is left as it is.
+  void ReopenIfVanished(int64_t nowMs);
+  // The device vanished and has not been set up again since.
+  bool HasVanished() const { return vanished_; }
+
   // The read time-out of a whole 256-byte read under the default regime, in ms (25 + 256 x m).
   uint32_t DefaultReadTotalTimeoutMs() const;
 
@@ -95,10 +105,15 @@ class TComProperties {
   bool ApplyTimeouts(uint32_t readTotalMultiplier);
   bool ApplyLineControls();
   bool Escape(ModemLineFunction function);
+  bool LineOperation(ModemLineFunction function);
+  void NoticeVanishing();
+  void Vanish(std::string why);  // a copy: closing the port clears its last error
 
   std::unique_ptr<SerialPort> port_;
   std::string configurationPath_;
   Notice& notice_;
+  bool vanished_ = false;
+  std::optional<int64_t> lastReopenMs_;  // when a vanished device was last tried
   // Expires with this object: lets UserSetupDialog see, after the dialog's modal loop, that the
   // object was destroyed inside it.
   std::shared_ptr<char> alive_ = std::make_shared<char>();

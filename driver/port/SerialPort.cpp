@@ -4,4 +4,6 @@ namespace zel {
 
 SerialPort::~SerialPort() = default;
 
+bool SerialPort::HasVanished() { return false; }
+
 }  // namespace zel

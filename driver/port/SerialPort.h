@@ -64,7 +64,7 @@ enum class PortError {
   Rejected,      // the device did not take the line settings
   Unsupported,   // the device has no such function (modem lines on a pseudo-terminal)
   TimedOut,      // a write ran out of time before all bytes were transmitted
-  DeviceGone,    // the device vanished
+  DeviceGone,    // the device vanished (unplugged, hung up): only closing is left to do
   Failed,        // any other system error
 };
 
@@ -102,6 +102,11 @@ class SerialPort {
   // Returns once the bytes have been transmitted, or when the write time-out runs out; the
   // result is the number of bytes written (fewer than count after a time-out), 0 on failure.
   virtual int32_t Write(const uint8_t* bytes, int32_t count) = 0;
+
+  // Whether the open device has vanished since it was opened (then LastError says why). Looks
+  // without waiting and without taking any input; false on a closed port, and where the platform
+  // cannot tell without reading or writing.
+  virtual bool HasVanished();
 
   // Why the last operation failed, as a code and a text for people that names the device, e.g.
   // "/dev/ttyUSB0: Permission denied (is the user in group dialout?)"; Ok after a success.

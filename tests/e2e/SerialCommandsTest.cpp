@@ -5,6 +5,8 @@
 #include <signal.h>
 
 #include <QElapsedTimer>
+#include <QThread>
+#include <cstdio>
 #include <fstream>
 
 #include "tests/support/DataText.h"
@@ -15,14 +17,24 @@ namespace zel {
 
 namespace {
 
-// zelsim with these options, and a driver on its line that has been poked the worked example.
+// zelsim with these options, and a driver on its line at this rate that has been poked the
+// worked example. The driver knows the line by a link of zelsim's: a driver that reopens its
+// vanished device never takes a pseudo-terminal that another test got under the same number.
 struct SimulatedLine {
-  explicit SimulatedLine(const std::vector<std::string>& options,
-                         const std::string& latency = "Approximately 0.25 second")
-      : sim(options), installation(sim.DevicePath(), latency), driver(installation.Program()) {
+  explicit SimulatedLine(std::vector<std::string> given,
+                         const std::string& latency = "Approximately 0.25 second",
+                         const std::string& rate = "9600 baud")
+      : options((given.insert(given.end(), {"--link", link}), given)),
+        sim(options),
+        installation(link, latency),
+        driver(installation.Program()) {
+    const std::string file = installation.Program() + ".ini";  // ZELdrv.ini beside it
+    std::string text{std::istreambuf_iterator<char>(std::ifstream(file).rdbuf()), {}};
+    std::ofstream(file, std::ios::binary) << text.replace(text.find("9600 baud"), 9, rate);
     EXPECT_TRUE(driver.Start(links)) << sim.ErrorText() << driver.StandardError();
     EXPECT_EQ(RunZelctl({"poke", "0205 0001 1234AB"}).exitCode, 0);
   }
+  ~SimulatedLine() { std::remove(link.c_str()); }  // a killed zelsim leaves it behind
 
   // What zelctl prints for "run" of each word: execute, then request until there is an answer.
   std::string Run(const std::vector<std::string>& words, qint64* tookMs = nullptr) {
@@ -44,6 +56,8 @@ struct SimulatedLine {
     return count;
   }
 
+  std::string link = ::testing::TempDir() + "zel-line-" + std::to_string(::getpid());
+  std::vector<std::string> options;  // zelsim's
   sim::test::SimProcess sim;
   PrivateLinkDirectory links;
   DriverInstallation installation;
@@ -62,14 +76,15 @@ TEST(SerialCommands, TheEchoDecidesHowOftenTheWorkedExampleGoesOnTheWire) {
     ++rows;
     const std::vector<std::string> cells = test::Split(row, "|");
     const std::vector<std::string> seen = test::Words(cells[3]);
-    SimulatedLine line(test::Words(cells[0]));
+    SimulatedLine line(test::Words(cells[0]), "Approximately 0.25 second",
+                       cells.size() > 5 ? cells[5] : "9600 baud");
     EXPECT_EQ(line.Run(test::Words(cells[1])), test::Text(cells[2]));
     EXPECT_EQ(line.Written("05 02 01 00 03 0B 00 12 34 AB F1 00"), std::stoi(seen.at(0)));
     EXPECT_EQ(line.Written("02 05 00 01 12 34 AB"), std::stoi(seen.at(1)));
     EXPECT_EQ(line.driver.StandardError().find("status: Busy") != std::string::npos,
               cells[4] == "yes");
   }
-  EXPECT_EQ(rows, 5) << "tests/data/e2e/serial-commands.txt not read";
+  EXPECT_EQ(rows, 8) << "tests/data/e2e/serial-commands.txt not read";
 }
 
 // The bounds are generous: the machine is shared.
@@ -88,6 +103,20 @@ TEST(SerialCommands, ReadsEndSoonAfterTheReplyOrTheLatencyAndTheDriverOutlivesIt
   EXPECT_EQ(line.Run({"Close"}, &took), "OK\r\n");
   EXPECT_GE(took, 95);
   EXPECT_EQ(line.driver.WaitForExit(5000), 0);
+}
+
+// zelsim ended and started again under the same link name: the driver follows its device.
+TEST(SerialCommands, AVanishedDeviceIsFailAndIsReopenedWhenItIsBackUnderItsName) {
+  SimulatedLine line({"--station", "0205"}, "Approximately 0.25 second", "115200 baud");
+  EXPECT_EQ(line.Run({"PortState"}), "OK\r\n");
+  line.sim.Stop(SIGTERM);
+  EXPECT_EQ(line.Run({"PortState", "Send"}), "Fail\r\nerror\r\n");
+  const std::string errors = line.driver.StandardError();
+  EXPECT_NE(errors.find("port: " + line.link + ": device vanished (hung up)\n"), errors.npos)
+      << errors;
+  sim::test::SimProcess back(line.options);
+  QThread::msleep(1100);  // attempts to reopen are at most a second apart
+  EXPECT_EQ(line.Run({"PortState", "Send", "Receive"}), "OK\r\nsended\r\n0001 0205 1234AB\r\n");
 }
 
 }  // namespace zel

@@ -100,8 +100,10 @@ class Transcript : public ::testing::TestWithParam<Scenario>,
     const std::string folder = ::testing::TempDir() + "zel-transcript-" + std::to_string(getpid());
     std::filesystem::create_directories(folder);
     EXPECT_TRUE(WriteDriverConfiguration(folder, "COM1", latency));
-    front.FormCreate(std::make_unique<TComProperties>(std::make_unique<FakeSerialPort>(line),
-                                                      folder + "/ZELdrv.ini", *this));
+    auto port = std::make_unique<TComProperties>(std::make_unique<FakeSerialPort>(line),
+                                                 folder + "/ZELdrv.ini", *this);
+    port->ReportFailure = [this](const std::string& why) { reported.push_back(why); };
+    front.FormCreate(std::move(port));
     std::filesystem::remove_all(folder);
     line->Calls.clear();
     return front;
@@ -110,7 +112,8 @@ class Transcript : public ::testing::TestWithParam<Scenario>,
   void Act(const std::string& action, const std::string& value) {
     using F = ModemLineFunction;
     const std::string actions =
-        " reply echo latency open write escape clock poke exec close request buffer build ";
+        " reply echo latency open write escape clock poke exec close request buffer build device "
+        "early ";
     EXPECT_NE(actions.find(" " + action + " "), actions.npos) << "no such action";
     for (const auto& bytes : Split(action == "reply" ? value : "", "|"))
       if (!bytes.empty()) line->ReadChunks.push_back(ParseBytes(bytes));
@@ -121,6 +124,8 @@ class Transcript : public ::testing::TestWithParam<Scenario>,
     if (action == "latency") latency = value;
     if (action == "open") line->OpenFails = true;
     if (action == "write") line->WriteResult = 0;
+    if (action == "device") line->Vanished = value == "gone";
+    if (action == "early") line->AfterEcho = ParseBytes(value);
     if (action == "escape")
       line->FailingFunctions = {F::SetDTR, F::ClearDTR, F::SetRTS, F::ClearRTS};
     if (action == "clock") stepPerLook = std::stoi(value.substr(value.find(' ')));
@@ -161,12 +166,13 @@ class Transcript : public ::testing::TestWithParam<Scenario>,
     if (key == "ops") return Joined(ops);
     if (key == "wire") return Joined(wire, " | ");
     if (key == "dtr" || key == "rts") return (key == "dtr" ? line->Dtr : line->Rts) ? "on" : "off";
+    if (key == "reported") return Listed(reported);
     if (key == "port") return front.ComProperties() || line->IsOpen ? "open" : "closed";
     if (key == "buffer") return HexOf(buffer.data(), buffer.size());
     return "no such expectation";
   }
 
-  Texts statuses, window, notices;
+  Texts statuses, window, notices, reported;
   int64_t now = 0, stepPerLook = 0;
   Texts slept;
   DriverFront front{*this, *this, *this};
@@ -181,7 +187,7 @@ TEST_P(Transcript, Runs) {
   front.ZELDDEItem.SetChangeListener([this] { notices.push_back(front.ZELDDEItem.Text()); });
   for (const auto& [number, text] : GetParam().steps) {
     ::testing::ScopedTrace trace(GetParam().file.c_str(), number, text);
-    statuses = window = notices = Texts();
+    statuses = window = notices = reported = Texts();
     slept.clear();
     line->Calls.clear();
     refusal.clear();

@@ -99,6 +99,7 @@ TEST_F(PosixPortOnPty, EveryByteValueCrossesBothWaysUnchanged) {
 TEST_F(PosixPortOnPty, ReadsEndAsTheirTimeoutsSay) {
   OpenPort(Timeouts(50, 0, 0));  // no total time-out: only the gap ends it
   ASSERT_TRUE(pty_.Send({0x05, 0x02, 0x01}));
+  EXPECT_FALSE(port_.HasVanished()) << "waiting input is no hang-up";
   std::thread later([this] {
     std::this_thread::sleep_for(milliseconds(300));
     pty_.Send({0x00, 0x12});
@@ -127,7 +128,8 @@ TEST_F(PosixPortOnPty, VanishedDeviceEndsReadsAndWritesPromptly) {
   EXPECT_TRUE(ReadOnce(ms).empty());
   unplug.join();
   EXPECT_LT(ms, 2000) << "the read waited out its time-out on a vanished device";
-  EXPECT_EQ(port_.LastError().code, PortError::DeviceGone);
+  EXPECT_EQ(port_.LastError().text, pty_.SlavePath() + ": device vanished (hung up)");
+  EXPECT_TRUE(port_.HasVanished());
   const Bytes bytes(256, 0);
   EXPECT_EQ(port_.Write(bytes.data(), 256), 0);
   EXPECT_EQ(port_.LastError().code, PortError::DeviceGone);

@@ -18,15 +18,17 @@ FakeSerialPort::~FakeSerialPort() {
 
 bool FakeSerialPort::Call(FakeCallKind kind, bool works) {
   line_->Calls.emplace_back().kind = kind;
-  const bool ok = line_->IsOpen && works;
-  lastError_ = ok ? Outcome<PortError>::Success()
-                  : Outcome<PortError>::Failure(PortError::Failed, "fake: the call failed");
+  const bool gone = line_->IsOpen && line_->Vanished, ok = line_->IsOpen && !gone && works;
+  lastError_ =
+      ok ? Outcome<PortError>::Success()
+         : Outcome<PortError>::Failure(gone ? PortError::DeviceGone : PortError::Failed,
+                                       gone ? "fake: device vanished" : "fake: the call failed");
   return ok;
 }
 
 bool FakeSerialPort::Open(const std::string& name) {
   // Like a real port, an open port is given up first, whether or not the new open succeeds.
-  line_->IsOpen = !line_->OpenFails && line_->UnopenableNames.count(name) == 0;
+  line_->IsOpen = !line_->OpenFails && !line_->Vanished && line_->UnopenableNames.count(name) == 0;
   line_->OpenName = line_->IsOpen ? name : "";
   return Call(FakeCallKind::Open, true);
 }
@@ -78,11 +80,18 @@ int32_t FakeSerialPort::Write(const uint8_t* bytes, int32_t count) {
   const int32_t reported = line_->WriteResult.value_or(count);
   std::vector<uint8_t>& wentOut = line_->Calls.back().bytes;
   wentOut.assign(bytes, bytes + std::clamp(reported, 0, count));
-  if (!wentOut.empty() && line_->Echo != sim::EchoMode::Off) {
-    line_->ReadChunks.push_back(wentOut);
-    if (line_->Echo == sim::EchoMode::Corrupt) line_->ReadChunks.back().front() ^= 0xFF;
-  }
+  std::vector<uint8_t> back = line_->Echo == sim::EchoMode::Off ? std::vector<uint8_t>() : wentOut;
+  if (!back.empty() && line_->Echo == sim::EchoMode::Corrupt) back.front() ^= 0xFF;
+  if (!wentOut.empty()) back.insert(back.end(), line_->AfterEcho.begin(), line_->AfterEcho.end());
+  if (!wentOut.empty()) line_->AfterEcho.clear();
+  if (!back.empty()) line_->ReadChunks.push_back(back);
   return reported;
+}
+
+bool FakeSerialPort::HasVanished() {
+  if (!line_->IsOpen || !line_->Vanished) return false;
+  lastError_ = Outcome<PortError>::Failure(PortError::DeviceGone, "fake: device vanished");
+  return true;
 }
 
 }  // namespace zel::test

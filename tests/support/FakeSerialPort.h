@@ -42,6 +42,8 @@ struct FakeLine {
   // What goes out comes back as a read chunk, as on zelsim's line (Corrupt: first byte XOR FF).
   sim::EchoMode Echo = sim::EchoMode::Off;
   std::optional<int32_t> WriteResult;  // reported by every write; that many bytes go out
+  std::vector<uint8_t> AfterEcho;      // follow what the next write sends back, in one read chunk
+  bool Vanished = false;  // unplugged: opens fail, and an open port fails with DeviceGone
 
   LineState State;
   CommTimeouts Timeouts;  // the last taken
@@ -66,6 +68,7 @@ class FakeSerialPort final : public SerialPort {
   bool EscapeFunction(ModemLineFunction function) override;
   int32_t Read(uint8_t* buffer, int32_t capacity) override;
   int32_t Write(const uint8_t* bytes, int32_t count) override;
+  bool HasVanished() override;  // not recorded as a call
   const Outcome<PortError>& LastError() const override { return lastError_; }
 
  private:

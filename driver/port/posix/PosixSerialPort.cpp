@@ -80,6 +80,9 @@ std::string ErrorDescription(PortError error, int systemError) {
       return "the device has no such function";
     case PortError::TimedOut:
       return "the write timed out";
+    case PortError::DeviceGone:
+      return std::string("device vanished (") +
+             (systemError != 0 ? std::strerror(systemError) : "hung up") + ")";
     default:
       return systemError != 0 ? std::strerror(systemError) : "the device is gone";
   }
@@ -346,6 +349,18 @@ bool PosixSerialPort::DrainOutput(int32_t& written, uint64_t deadlineMs, uint64_
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(step.sleepMs));
   }
+}
+
+// A terminal that was hung up (its adapter unplugged, a pseudo-terminal's other side closed)
+// reports POLLHUP or POLLERR at once and for good; pending input only adds POLLIN.
+bool PosixSerialPort::HasVanished() {
+  if (fd_ < 0) return false;
+  if (gone_) return !Fail(PortError::DeviceGone);
+  pollfd look{fd_, POLLIN, 0};
+  if (::poll(&look, 1, 0) <= 0 || (look.revents & (POLLERR | POLLHUP | POLLNVAL)) == 0)
+    return false;
+  gone_ = true;
+  return !Fail(PortError::DeviceGone);
 }
 
 bool PosixSerialPort::Usable() {

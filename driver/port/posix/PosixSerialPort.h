@@ -24,6 +24,7 @@ class PosixSerialPort final : public SerialPort {
   bool EscapeFunction(ModemLineFunction function) override;
   int32_t Read(uint8_t* buffer, int32_t capacity) override;
   int32_t Write(const uint8_t* bytes, int32_t count) override;
+  bool HasVanished() override;
 
   const Outcome<PortError>& LastError() const override { return lastError_; }
   // The path that was opened (after the COMn mapping); empty while closed.
