@@ -35,9 +35,11 @@ bool LocalLinkClient::Connect(const std::string& service, const std::string& top
   const auto answer =
       AwaitAnswer(Send(MakeMessage(MessageKind::Connect, 0, topic)), ConnectTimeoutMs);
   if (answer && answer->kind == MessageKind::Ack) return true;
-  const std::string reason = answer ? answer->text : error_;
+  // A refusal names the topic; no answer at all is the driver's doing, not the topic's.
+  const std::string outcome = answer ? "refused topic \"" + topic + "\": " + answer->text
+                                     : "did not answer the connection: " + error_;
   Disconnect();
-  return Fail("service " + service + " refused topic \"" + topic + "\": " + reason);
+  return Fail("service " + service + " " + outcome);
 }
 
 void LocalLinkClient::Disconnect() {

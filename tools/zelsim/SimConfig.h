@@ -33,12 +33,10 @@ enum class OnceAfter {
   Start,  // zelsim's own start
 };
 
-// A reply must not arrive while the driver still reads the echo of its frame (25 ms after the
-// write): it would be taken as part of the echo and thrown away. 100 ms leaves room for a loaded
-// machine and still answers before any "Receive" with a latency of 0.25 s or more gives up.
+// Like a typical instrument, answer well after the driver's 25 ms echo read (a sooner reply is
+// kept for the next "Receive" too), and before any "Receive" with a latency of 0.25 s or more
+// gives up.
 constexpr int DefaultReplyDelayMs = 100;
-constexpr int DriverEchoReadMs = 25;
-static_assert(DefaultReplyDelayMs >= 2 * DriverEchoReadMs, "replies would race the echo read");
 
 // Above the driver's 50 ms limit between two bytes of one read, so each fragment is a read of
 // its own, with room for a late wake-up.
