@@ -5,7 +5,6 @@
 #include <signal.h>
 
 #include <QElapsedTimer>
-#include <QThread>
 #include <cstdio>
 #include <fstream>
 
@@ -103,20 +102,6 @@ TEST(SerialCommands, ReadsEndSoonAfterTheReplyOrTheLatencyAndTheDriverOutlivesIt
   EXPECT_EQ(line.Run({"Close"}, &took), "OK\r\n");
   EXPECT_GE(took, 95);
   EXPECT_EQ(line.driver.WaitForExit(5000), 0);
-}
-
-// zelsim ended and started again under the same link name: the driver follows its device.
-TEST(SerialCommands, AVanishedDeviceIsFailAndIsReopenedWhenItIsBackUnderItsName) {
-  SimulatedLine line({"--station", "0205"}, "Approximately 0.25 second", "115200 baud");
-  EXPECT_EQ(line.Run({"PortState"}), "OK\r\n");
-  line.sim.Stop(SIGTERM);
-  EXPECT_EQ(line.Run({"PortState", "Send"}), "Fail\r\nerror\r\n");
-  const std::string errors = line.driver.StandardError();
-  EXPECT_NE(errors.find("port: " + line.link + ": device vanished (hung up)\n"), errors.npos)
-      << errors;
-  sim::test::SimProcess back(line.options);
-  QThread::msleep(1100);  // attempts to reopen are at most a second apart
-  EXPECT_EQ(line.Run({"PortState", "Send", "Receive"}), "OK\r\nsended\r\n0001 0205 1234AB\r\n");
 }
 
 }  // namespace zel

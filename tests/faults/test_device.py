@@ -49,8 +49,10 @@ class DeviceVanishes(unittest.TestCase):
             self.assertLess(took, 7.0, "the read was not bounded")
             self.assertEqual(link.request(), b"00\r\n")
             self.assertEqual(link.run("PortState"), b"Fail\r\n")
-            self.assertIn("port: ", new_lines(echoed, driver.errors()),
-                          "the status echo does not say why the port failed")
+            self.assertRegex(new_lines(echoed, driver.errors()), "port: .*device vanished",
+                             "the status echo does not say why the port failed")
+            link.poke(EXAMPLE)
+            self.assertEqual(link.run("Send"), b"error\r\n", "a frame that never left was sent")
 
             back = Sim(self, *STATION, "--link", line)
             time.sleep(1.1)  # a vanished device is looked for at most once a second
