@@ -18,9 +18,7 @@ bool WriteDriverConfiguration(const std::string& directory, const std::string& p
 }
 
 DriverInstallation::DriverInstallation(const std::string& portNumber,
-                                       const std::string& latencyPeriod,
-                                       const std::string& programName)
-    : name_(programName) {
+                                       const std::string& latencyPeriod) {
   const QString copy = QString::fromStdString(Program());
   // A failure shows when the copy does not start.
   if (QFile::copy(QString::fromStdString(BuiltProgram("ZELdrv")), copy))
@@ -48,11 +46,6 @@ bool DriverProcess::Start(const PrivateLinkDirectory& links, const std::string& 
     QThread::msleep(10);
   }
   return false;
-}
-
-int DriverProcess::WaitForExit(int timeoutMs) {
-  if (process_.state() != QProcess::NotRunning && !process_.waitForFinished(timeoutMs)) return -1;
-  return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
 }
 
 void DriverProcess::Kill() {

@@ -36,13 +36,11 @@ bool WriteDriverConfiguration(const std::string& directory, const std::string& p
 class DriverInstallation {
  public:
   explicit DriverInstallation(const std::string& portNumber = "/dev/zel-test-absent-port",
-                              const std::string& latencyPeriod = "Approximately 0.25 second",
-                              const std::string& programName = "ZELdrv");
-  std::string Program() const { return directory_.path().toStdString() + "/" + name_; }
+                              const std::string& latencyPeriod = "Approximately 0.25 second");
+  std::string Program() const { return directory_.path().toStdString() + "/" + DriverService; }
 
  private:
   QTemporaryDir directory_;
-  std::string name_;
 };
 
 class DriverProcess {
@@ -52,13 +50,12 @@ class DriverProcess {
 
   // Starts and waits until the service's socket accepts connections. False on failure or exit.
   bool Start(const PrivateLinkDirectory& links, const std::string& service = DriverService);
-  bool Launch(const PrivateLinkDirectory& links);  // only starts the process
-  // Waits for the process to end by itself; its exit code, or -1 when it did not end in time.
-  int WaitForExit(int timeoutMs);
   void Kill();                  // SIGKILL: leaves its socket file behind, as a crash does
   std::string StandardError();  // all the driver wrote there so far
 
  private:
+  bool Launch(const PrivateLinkDirectory& links);
+
   std::string program_, standardError_;
   QProcess process_;
 };
