@@ -42,6 +42,7 @@ struct LocalLinkServer::Connection {
   std::size_t sent = 0;
   int queued = 0;           // its transactions still waiting to be served
   bool inputEnded = false;  // end of its input, or a stream that cannot be read on
+  bool deferred = false;    // became readable while a transaction was being served
   bool gone = false;
 
   std::size_t Unsent() const { return outbox.size() - sent; }
@@ -139,6 +140,7 @@ void LocalLinkServer::ReadFrom(const ConnectionPtr& connection, bool untilEmpty)
   if (serving_) {
     // Served one at a time: what arrives during a transaction stays with the system till after.
     connection->readable->setEnabled(false);
+    connection->deferred = true;
     deferred_.push_back(connection);
     return;
   }
@@ -181,8 +183,10 @@ void LocalLinkServer::Drain() {
     UpdateInterest(next.connection);
   }
   serving_ = false;
-  const auto deferred = std::exchange(deferred_, {});
-  for (const auto& connection : deferred) UpdateInterest(connection);
+  for (const auto& connection : std::exchange(deferred_, {})) {
+    connection->deferred = false;
+    UpdateInterest(connection);
+  }
 }
 
 void LocalLinkServer::Send(const ConnectionPtr& connection, const LinkMessage& message) {
@@ -229,9 +233,7 @@ void LocalLinkServer::UpdateInterest(const ConnectionPtr& connection) {
     return;
   }
   connection->writable->setEnabled(unsent);
-  const bool deferred =
-      std::find(deferred_.begin(), deferred_.end(), connection) != deferred_.end();
-  connection->readable->setEnabled(!connection->inputEnded && !deferred &&
+  connection->readable->setEnabled(!connection->inputEnded && !connection->deferred &&
                                    connection->Unsent() < ReadingPausesAt);
 }
 
