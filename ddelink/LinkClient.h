@@ -1,6 +1,7 @@
 #pragma once
 // The client side of the link, whatever carries it. Calls block for at most their time-out.
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -29,5 +30,8 @@ class LinkClient {
   // Why the last call failed.
   virtual const std::string& LastError() const = 0;
 };
+
+// A client of the link the program was built for (local sockets, DDEML).
+std::unique_ptr<LinkClient> MakePlatformLinkClient();
 
 }  // namespace zel

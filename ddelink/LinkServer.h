@@ -18,6 +18,11 @@ class LinkServer {
   };
   // Makes the service reachable; when it cannot, the outcome says why.
   virtual Outcome<RegisterError> Register(const std::string& service) = 0;
+
+  // After the program's loop has ended: serves the transactions that already arrived (executes
+  // dropped, pokes refused, requests answered) so that a client waiting for the last outcome
+  // gets it; returns within about budgetMs.
+  virtual void ServeWhatHasArrived(int budgetMs) = 0;
 };
 
 }  // namespace zel

@@ -108,7 +108,10 @@ void MessageReader::Feed(std::string_view bytes) {
       haveSize_ = true;
       if (size_ < MinMessageSize) {
         broken_ = true;
-        events_.push_back({EventType::Broken, {}, "message shorter than its kind and id"});
+        Event broken;
+        broken.type = EventType::Broken;
+        broken.reason = "message shorter than its kind and id";
+        events_.push_back(std::move(broken));
         continue;
       }
       const bool charged = budget_ != nullptr && size_ > UnchargedMessageSize;

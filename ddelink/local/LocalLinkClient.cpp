@@ -167,4 +167,8 @@ bool LocalLinkClient::WaitForNotice(int timeoutMs) {
   }
 }
 
+std::unique_ptr<LinkClient> MakePlatformLinkClient() {
+  return std::make_unique<LocalLinkClient>();
+}
+
 }  // namespace zel

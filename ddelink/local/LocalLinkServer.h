@@ -42,7 +42,7 @@ class LocalLinkServer : public QObject, public LinkServer {
   // For the end of the program, once its event loop has stopped: serves the transactions that
   // have already arrived (a request sent right after "Close" still gets its answer) and waits
   // up to flushTimeoutMs for the answers to leave.
-  void ServeWhatHasArrived(int flushTimeoutMs);
+  void ServeWhatHasArrived(int flushTimeoutMs) override;
 
  private:
   struct Connection;

@@ -94,7 +94,7 @@ class Driver:
         self.name = name
         self.program = os.path.join(self.folder, name)
         if not os.path.exists(self.program):
-            shutil.copy2(program("ZELdrv"), self.program)
+            self._copy_program()
         if configuration is None:
             configuration = configuration_text(port, latency)
         if configuration is not False:
@@ -106,6 +106,9 @@ class Driver:
         if root is None:
             test.addCleanup(shutil.rmtree, self.root, True)
         test.addCleanup(self.kill)
+
+    def _copy_program(self):
+        shutil.copy2(program("ZELdrv"), self.program)
 
     @property
     def configuration_path(self):

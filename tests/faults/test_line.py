@@ -32,14 +32,20 @@ class Line:
     def __init__(self, test, options, latency="Approximately 0.25 second", rate="9600 baud"):
         name = os.path.join(kit.scratch(test), "ttyZEL")
         self.sim = Sim(test, *options, "--link", name)
-        self.driver = Driver(test, configuration=kit.configuration_text(name, latency, rate))
+        self.driver = self.make_driver(test, name, latency, rate)
         self.driver.start()
         test.assertEqual(self.driver.zelctl("poke", "0205 0001 1234AB").returncode, 0)
 
+    @staticmethod
+    def make_driver(test, device, latency, rate):
+        return Driver(test, configuration=kit.configuration_text(device, latency, rate))
+
     def run(self, *commands):
-        """What zelctl prints for "run" of each word, and how long it took in ms."""
+        """What zelctl prints for "run" of each word ("+word": executed without waiting for an
+        answer), and how long it took in ms."""
         began = time.monotonic()
-        result = self.driver.zelctl(*[part for word in commands for part in ("run", word)])
+        result = self.driver.zelctl(*[part for word in commands for part in (
+            ("execute", word[1:]) if word.startswith("+") else ("run", word))])
         return result.stdout.decode("latin-1"), (time.monotonic() - began) * 1000
 
     def written(self, hex_bytes):
@@ -48,14 +54,16 @@ class Line:
 
 
 class SerialCommands(unittest.TestCase):
+    line_kind = Line
+
     def test_the_echo_decides_how_often_the_worked_example_goes_on_the_wire(self):
         with open(os.path.join(DATA, "e2e", "serial-commands.txt")) as f:
             rows = [row for row in f.read().splitlines() if row.strip() and row[0] != "#"]
-        self.assertEqual(len(rows), 8, "serial-commands.txt not read")
+        self.assertEqual(len(rows), 11, "serial-commands.txt not read")
         for row in rows:
             cells = [cell.strip() for cell in row.split("|")]
             with self.subTest(row):
-                line = Line(self, words(cells[0]), rate=cells[5] if len(cells) > 5 else "9600 baud")
+                line = self.line_kind(self, words(cells[0]), rate=cells[5] if len(cells) > 5 else "9600 baud")
                 self.assertEqual(line.run(*words(cells[1]))[0], "".join(words(cells[2])))
                 frames, dumps = (int(count) for count in cells[3].split())
                 self.assertEqual((line.written(FRAME), line.written(DUMP)), (frames, dumps))
@@ -63,7 +71,8 @@ class SerialCommands(unittest.TestCase):
 
     def test_reads_end_soon_after_the_reply_or_the_latency_and_the_driver_outlives_its_device(self):
         # The bounds are generous: the machine is shared.
-        line = Line(self, ["--station", "0205"], "Approximately 1.25 seconds")  # 25 + 256 x 5 ms
+        line = self.line_kind(self, ["--station", "0205"],
+                              "Approximately 1.25 seconds")  # 25 + 256 x 5 ms
         self.assertEqual(line.run("Send")[0], "sended\r\n")
         answer, took = line.run("Receive")
         self.assertEqual(answer, "0001 0205 1234AB\r\n")

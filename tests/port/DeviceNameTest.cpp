@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "driver/port/posix/DeviceName.h"
+#include "driver/port/DeviceName.h"
 
 namespace zel {
 namespace {

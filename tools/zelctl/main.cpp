@@ -1,16 +1,14 @@
 // zelctl: a command-line client of the driver's link, for scripts and tests.
 
-#include <QCoreApplication>
 #include <cstdio>
 
-#include "ddelink/local/LocalLinkClient.h"
+#include "ddelink/LinkClient.h"
 #include "tools/zelctl/ZelctlOptions.h"
 #include "tools/zelctl/ZelctlRun.h"
 
 using namespace zel;
 
 int main(int argc, char* argv[]) {
-  QCoreApplication application(argc, argv);
   std::vector<std::string> arguments(argv + 1, argv + argc);
   std::string error;
   const auto options = ParseZelctlOptions(arguments, error);
@@ -22,10 +20,10 @@ int main(int argc, char* argv[]) {
     std::fputs(ZelctlUsage.c_str(), stdout);
     return 0;
   }
-  LocalLinkClient link;
-  if (!link.Connect(options->service, options->topic)) {
-    std::fprintf(stderr, "zelctl: %s\n", link.LastError().c_str());
+  const std::unique_ptr<LinkClient> link = MakePlatformLinkClient();
+  if (!link->Connect(options->service, options->topic)) {
+    std::fprintf(stderr, "zelctl: %s\n", link->LastError().c_str());
     return 3;
   }
-  return RunZelctlActions(*options, link, stdin, stdout, stderr);
+  return RunZelctlActions(*options, *link, stdin, stdout, stderr);
 }

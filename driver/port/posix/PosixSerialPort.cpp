@@ -13,8 +13,8 @@
 #include <cstring>
 #include <thread>
 
+#include "driver/port/DeviceName.h"
 #include "driver/port/ReadTiming.h"
-#include "driver/port/posix/DeviceName.h"
 #include "driver/port/posix/Termios.h"
 
 namespace zel {

@@ -1,0 +1,68 @@
+#include "common/FileReplace.h"
+
+#include <windows.h>
+
+#include <cerrno>
+
+#include "common/win32/SystemText.h"
+
+namespace zel {
+
+namespace {
+
+// The caller reports failures with errno's text; say what went wrong in its terms.
+bool Failed() {
+  switch (GetLastError()) {
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+      errno = EACCES;
+      break;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      errno = ENOSPC;
+      break;
+    case ERROR_WRITE_PROTECT:
+      errno = EROFS;
+      break;
+    default:
+      errno = EIO;
+  }
+  return false;
+}
+
+bool FlushToDisk(const std::wstring& path) {
+  const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return Failed();
+  const bool flushed = FlushFileBuffers(file) != 0;
+  if (!flushed) Failed();
+  CloseHandle(file);
+  return flushed;
+}
+
+}  // namespace
+
+bool ReplaceFileAtomically(const std::string& temporary, const std::string& target) {
+  const std::wstring from = win32::Wide(temporary);
+  const std::wstring to = win32::Wide(target);
+  // A user who write-protected the file means it to stay as it is.
+  const DWORD attributes = GetFileAttributesW(to.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return Failed();
+  }
+  if (!FlushToDisk(from)) return false;
+  // ReplaceFileW keeps the target's security and attributes; it needs a target to replace.
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      ReplaceFileW(to.c_str(), from.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                   nullptr)) {
+    return true;
+  }
+  if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    return true;
+  }
+  return Failed();
+}
+
+}  // namespace zel
