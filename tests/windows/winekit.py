@@ -36,27 +36,61 @@ class WinePrefix:
         self.env = dict(os.environ, WINEPREFIX=self.path, WINEDEBUG="-all")
         self.env.pop("DISPLAY", None)
         self.env.pop("WAYLAND_DISPLAY", None)
-        self.wine(["wineserver", "-p5"])  # stays up between the programs, for 5 s of idle
+        self._start()
 
     def wine(self, command, timeout=60, **options):
         return subprocess.run(command, env=self.env, timeout=timeout,
                               preexec_fn=kit._die_with_parent(), **options)
 
+    def _start(self):
+        """The wineserver and the prefix's own services, up before any program under test. They
+        outlive the program that started them and keep its standard streams open: started by a
+        program of ours with captured output, they would keep its pipes from ever ending."""
+        quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                     stderr=subprocess.DEVNULL)
+        self.wine(["wineserver", "-p"], **quiet)
+        self.wine(["wine", "cmd", "/c", "exit"], **quiet)
+
+    def map_ports(self, ports):
+        """Each COM port of `ports` (name: pseudo-terminal) opens its terminal for the programs
+        started next. Raises unless Wine made every link as asked."""
+        entries = []
+        for name, device in ports.items():
+            assert device.startswith(("/dev/pts/", "/tmp/")), device
+            entries.append('"%s"="%s"' % (name, device))
+        registry = os.path.join(self.path, "zel-ports.reg")
+        with open(registry, "w") as file:
+            file.write("REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\n" +
+                       "\n".join(entries) + "\n")
+        self.wine(["wine", "reg", "import", registry], capture_output=True, check=True)
+        self.restart()  # Wine's mount manager reads the mappings as the server starts
+
+        def mapped(name):
+            link = os.path.join(self.path, "dosdevices", name.lower())
+            return os.path.islink(link) and os.readlink(link) == ports[name]
+
+        for name in ports:
+            if not kit.wait_until(lambda: mapped(name), 30, 0.1):
+                raise RuntimeError("%s is not mapped to its terminal; no COM port is opened" % name)
+
     def map_port(self, name, device):
-        """COM port `name` opens `device` (a pseudo-terminal) for the programs started next."""
-        assert device.startswith(("/dev/pts/", "/tmp/")), device
-        self.wine(["wine", "reg", "add", r"HKLM\Software\Wine\Ports", "/v", name, "/d", device,
-                   "/f"], capture_output=True, check=True)
-        self.restart()
+        self.map_ports({name: device})
+
+    def is_mapped(self, name):
+        return os.path.lexists(os.path.join(self.path, "dosdevices", name.lower()))
 
     def restart(self):
         """Ends every program of the prefix and its wineserver: the next start reads the
         registry afresh."""
+        self._stop()
+        self._start()
+
+    def _stop(self):
         self.wine(["wineserver", "-k"])
         self.wine(["wineserver", "-w"])
 
     def close(self):
-        self.restart()
+        self._stop()
         shutil.rmtree(self.path, True)
 
 

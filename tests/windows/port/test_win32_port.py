@@ -11,18 +11,18 @@ one it first makes sure is mapped to nothing.
 import os
 import queue
 import select
-import shutil
 import subprocess
-import tempfile
+import sys
 import termios
 import threading
 import time
 import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-BIN_DIR = os.environ.get("ZEL_WIN_BIN_DIR") or os.path.join(HERE, "..", "..", "..", "build-win",
-                                                              "bin")
-PROBE = os.path.join(BIN_DIR, "win32_port_probe.exe")
+sys.path.insert(0, os.path.join(HERE, ".."))
+from winekit import WinePrefix, win_program  # noqa: E402
+
+PROBE = win_program("win32_port_probe.exe")
 
 # The COM ports of the suite, each on a terminal of its own. Wine maps no port above COM256 (its
 # mount manager may give any lower number to a real serial device, or to a stand-in that is none).
@@ -157,70 +157,26 @@ def message(test, code):
     return run(test, "message", str(code))[0].rest
 
 
-def wine(*arguments, timeout=120, check=True):
-    subprocess.run(list(arguments), env=SETUP["env"], stdout=subprocess.DEVNULL,
-                   stderr=subprocess.DEVNULL, timeout=timeout, check=check)
-
-
 def setUpModule():
     if not os.path.isfile(PROBE):
         raise unittest.SkipTest("%s not built" % PROBE)
+    SETUP["prefix"] = WinePrefix()
     try:
-        prepare_prefix()
+        SETUP["lines"] = {name: Line() for name in PORTS}
+        SETUP["prefix"].map_ports({name: line.path for name, line in SETUP["lines"].items()})
+        if SETUP["prefix"].is_mapped(MISSING):
+            raise RuntimeError("%s is mapped; it might open a real device" % MISSING)
+        SETUP["env"] = SETUP["prefix"].env
     except BaseException:
         tearDownModule()  # unittest does not when this fails
         raise
 
 
-def prepare_prefix():
-    root = tempfile.mkdtemp(prefix="zel-win32-port-")
-    prefix = os.path.join(root, "prefix")
-    env = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
-    SETUP.update(root=root, prefix=prefix, env=env, lines={})
-    template = os.environ.get("ZEL_WINE_TEMPLATE")
-    if template and os.path.isfile(os.path.join(template, ".ready")):
-        subprocess.run(["cp", "-a", template, prefix], check=True)
-    else:
-        wine("wineboot", "-i", timeout=180)
-        wine("wine", "reg", "add", r"HKCU\Software\Wine\Drivers", "/v", "Graphics", "/d", "null",
-             "/f")
-    entries = []
-    for name in PORTS:
-        SETUP["lines"][name] = Line()
-        entries.append('"%s"="%s"' % (name, SETUP["lines"][name].path))
-    registry = os.path.join(root, "ports.reg")
-    with open(registry, "w") as file:
-        file.write("REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\n" +
-                   "\n".join(entries) + "\n")
-    wine("wine", "reg", "import", registry)
-    # The mappings are read when the server starts (-k fails when it has already ended).
-    wine("wineserver", "-k", check=False)
-    wine("wineserver", "-w")
-    wine("wine", "cmd", "/c", "exit")
-    devices = os.path.join(prefix, "dosdevices")
-
-    def mapped(name):
-        link = os.path.join(devices, name.lower())
-        return os.path.islink(link) and os.readlink(link) == SETUP["lines"][name].path
-
-    # The links are made by Wine's mount manager while the server starts.
-    deadline = time.monotonic() + 30
-    while not all(map(mapped, PORTS)) and time.monotonic() < deadline:
-        time.sleep(0.2)
-    for name in PORTS:
-        if not mapped(name):
-            raise RuntimeError("%s is not mapped to its terminal; no COM port is opened" % name)
-    if os.path.lexists(os.path.join(devices, MISSING.lower())):
-        raise RuntimeError("%s is mapped; it might open a real device" % MISSING)
-
-
 def tearDownModule():
-    if "env" in SETUP:
-        wine("wineserver", "-k", timeout=60, check=False)
+    if "prefix" in SETUP:
+        SETUP["prefix"].close()
     for line in SETUP.get("lines", {}).values():
         line.close()
-    if "root" in SETUP:
-        shutil.rmtree(SETUP["root"], ignore_errors=True)
 
 
 class BytesAndSettings(unittest.TestCase):
