@@ -22,6 +22,10 @@ def win_program(name):
     return os.path.join(WIN_BIN_DIR, name)
 
 
+def win_bench(name):
+    return os.path.join(WIN_BIN_DIR, "..", "bench", name)
+
+
 class WinePrefix:
     """A copy of the template prefix, with its own wineserver; `close` ends and removes both."""
 

@@ -163,7 +163,7 @@ class Link(unittest.TestCase):
         self.assertIn(b"DMLERR_NO_CONV_ESTABLISHED", after.stderr)
 
     def test_round_trips_of_the_link_client(self):
-        result = PREFIX.wine(["wine", win_program("dde_roundtrip.exe"), "1000"], timeout=240,
+        result = PREFIX.wine(["wine", winekit.win_bench("link_roundtrip.exe"), "1000"], timeout=240,
                              stdin=subprocess.DEVNULL, capture_output=True)
         self.assertEqual(result.returncode, 0, result.stderr)
         figures = dict(line.rsplit(" ", 2)[:2] for line in result.stdout.decode().splitlines())

@@ -1,7 +1,8 @@
-// dde_roundtrip: the link's round trips as the driver's clients see them, through the link
-// client: the median of N pokes each followed by a request, then of N requests alone, in
-// microseconds. Every answer is checked: a poked item is emptied, so its request answers CR LF.
-//   dde_roundtrip [N]   (default 1000)
+// link_roundtrip: the link's round trips as the driver's clients see them, through the link
+// client of the platform (local sockets on Linux, DDEML on Windows): the median of N pokes each
+// followed by a request, then of N requests alone, in microseconds. Every answer is checked: a
+// poked item is emptied, so its request answers CR LF. The driver must be running.
+//   link_roundtrip [N]   (default 1000)
 
 #include <algorithm>
 #include <chrono>
@@ -19,7 +20,7 @@ int main(int argc, char* argv[]) {
   const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1000;
   const auto link = MakePlatformLinkClient();
   if (!link->Connect(DriverService, DriverTopic)) {
-    std::fprintf(stderr, "dde_roundtrip: %s\n", link->LastError().c_str());
+    std::fprintf(stderr, "link_roundtrip: %s\n", link->LastError().c_str());
     return 3;
   }
   auto median = [&](auto transaction) -> long long {
@@ -41,7 +42,7 @@ int main(int argc, char* argv[]) {
   const long long request =
       median([&] { return link->Request(DriverItem, RequestTimeoutMs).has_value(); });
   if (pokeAndRequest < 0 || request < 0) {
-    std::fprintf(stderr, "dde_roundtrip: %s\n", link->LastError().c_str());
+    std::fprintf(stderr, "link_roundtrip: %s\n", link->LastError().c_str());
     return 1;
   }
   std::printf("poke+request %lld us\nrequest %lld us\n", pokeAndRequest, request);
