@@ -113,6 +113,12 @@ class SerialPort {
   virtual const Outcome<PortError>& LastError() const = 0;
 };
 
+// Whether the arguments of a Read or Write are sound: a count of 0 or more, and a buffer
+// wherever there are bytes to move. Ports refuse others with PortError::BadArgument.
+inline bool IsSoundTransfer(const void* bytes, int32_t count) {
+  return count >= 0 && (count == 0 || bytes != nullptr);
+}
+
 // The serial port of the platform the program was built for.
 std::unique_ptr<SerialPort> MakePlatformSerialPort();
 

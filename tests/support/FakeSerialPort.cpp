@@ -67,7 +67,7 @@ bool FakeSerialPort::EscapeFunction(ModemLineFunction f) {
 
 int32_t FakeSerialPort::Read(uint8_t* buffer, int32_t capacity) {
   auto& chunks = line_->ReadChunks;
-  if (!Call(FakeCallKind::Read, buffer && capacity >= 0) || chunks.empty()) return 0;
+  if (!Call(FakeCallKind::Read, IsSoundTransfer(buffer, capacity)) || chunks.empty()) return 0;
   const auto n = std::min<std::ptrdiff_t>(chunks.front().size(), capacity);
   std::copy_n(chunks.front().begin(), n, buffer);
   chunks.front().erase(chunks.front().begin(), chunks.front().begin() + n);
@@ -76,7 +76,7 @@ int32_t FakeSerialPort::Read(uint8_t* buffer, int32_t capacity) {
 }
 
 int32_t FakeSerialPort::Write(const uint8_t* bytes, int32_t count) {
-  if (!Call(FakeCallKind::Write, count >= 0 && (count == 0 || bytes))) return 0;
+  if (!Call(FakeCallKind::Write, IsSoundTransfer(bytes, count))) return 0;
   const int32_t reported = line_->WriteResult.value_or(count);
   std::vector<uint8_t>& wentOut = line_->Calls.back().bytes;
   wentOut.assign(bytes, bytes + std::clamp(reported, 0, count));

@@ -236,7 +236,7 @@ bool PosixSerialPort::EscapeFunction(ModemLineFunction function) {
 
 int32_t PosixSerialPort::Read(uint8_t* buffer, int32_t capacity) {
   if (!Usable()) return 0;
-  if (buffer == nullptr || capacity < 0) {
+  if (!IsSoundTransfer(buffer, capacity)) {
     Fail(PortError::BadArgument);
     return 0;
   }
@@ -282,7 +282,7 @@ int32_t PosixSerialPort::Read(uint8_t* buffer, int32_t capacity) {
 
 int32_t PosixSerialPort::Write(const uint8_t* bytes, int32_t count) {
   if (!Usable()) return 0;
-  if (count < 0 || (count > 0 && bytes == nullptr)) {
+  if (!IsSoundTransfer(bytes, count)) {
     Fail(PortError::BadArgument);
     return 0;
   }

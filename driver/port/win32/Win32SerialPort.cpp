@@ -262,7 +262,7 @@ bool Win32SerialPort::EscapeFunction(ModemLineFunction function) {
 
 int32_t Win32SerialPort::Read(uint8_t* buffer, int32_t capacity) {
   if (!Usable()) return 0;
-  if (buffer == nullptr || capacity < 0) {
+  if (!IsSoundTransfer(buffer, capacity)) {
     Fail(PortError::BadArgument);
     return 0;
   }
@@ -281,7 +281,7 @@ int32_t Win32SerialPort::Read(uint8_t* buffer, int32_t capacity) {
 
 int32_t Win32SerialPort::Write(const uint8_t* bytes, int32_t count) {
   if (!Usable()) return 0;
-  if (count < 0 || (count > 0 && bytes == nullptr)) {
+  if (!IsSoundTransfer(bytes, count)) {
     Fail(PortError::BadArgument);
     return 0;
   }
