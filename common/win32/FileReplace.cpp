@@ -53,16 +53,12 @@ bool ReplaceFileAtomically(const std::string& temporary, const std::string& targ
     return Failed();
   }
   if (!FlushToDisk(from)) return false;
-  // ReplaceFileW keeps the target's security and attributes; it needs a target to replace.
-  if (attributes != INVALID_FILE_ATTRIBUTES &&
-      ReplaceFileW(to.c_str(), from.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
-                   nullptr)) {
-    return true;
-  }
-  if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    return true;
-  }
-  return Failed();
+  // A rename over the target: a reader sees the old file or the new one, never none. ReplaceFileW
+  // would keep the target's security and attributes, but Wine carries it out as two moves, with
+  // a moment between them in which the file is missing.
+  return MoveFileExW(from.c_str(), to.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ||
+         Failed();
 }
 
 }  // namespace zel

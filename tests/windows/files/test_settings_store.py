@@ -7,6 +7,7 @@ import stat
 import subprocess
 import sys
 import tempfile
+import threading
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
@@ -53,12 +54,36 @@ class SettingsStore(unittest.TestCase):
                          else [])
 
     def test_a_new_file_and_a_replaced_one_hold_the_nine_lines(self):
-        # Nothing there: MoveFileExW puts the temporary in place; then ReplaceFileW replaces it.
+        # Nothing there, then a file to replace.
         for port in ("COM7", "COM12"):
             with self.subTest(port=port):
                 self.assertEqual(self.store(self.path, port), (0, "stored"))
                 self.assertEqual(self.content(), stored_text(port))
                 self.assertNoTemporary()
+
+    def test_readers_always_find_a_whole_file_while_it_is_replaced(self):
+        with open(self.path, "wb") as f:
+            f.write(OLD)
+        seen = set()
+        done = threading.Event()
+
+        def watch():
+            while not done.is_set():
+                try:
+                    with open(self.path, "rb") as f:
+                        seen.add(f.read())
+                except FileNotFoundError:
+                    seen.add(None)
+
+        watcher = threading.Thread(target=watch)
+        watcher.start()
+        try:
+            results = [self.store(self.path, "COM%d" % n) for n in range(5, 15)]
+        finally:
+            done.set()
+            watcher.join()
+        self.assertEqual(results, [(0, "stored")] * 10)
+        self.assertEqual(seen - {OLD} - {stored_text("COM%d" % n) for n in range(5, 15)}, set())
 
     def test_a_read_only_file_stays_as_it_was_and_the_failure_says_so(self):
         with open(self.path, "wb") as f:
