@@ -15,7 +15,6 @@
 #include <string_view>
 
 #include "client/EntryCheck.h"
-#include "common/Names.h"
 #include "common/qt/WriteBar.h"
 
 namespace zel {
@@ -58,9 +57,9 @@ QGroupBox* MakeGroup(QWidget* parent, const char* name, const char* caption, int
 }  // namespace
 
 TForm1::TForm1(std::unique_ptr<ClientLink> link, QWidget* parent)
-    : QWidget(parent), link_(std::move(link)) {
+    : QWidget(parent), link_(std::move(link)), logic_(*this, *link_) {
   setObjectName("Form1");
-  setWindowTitle(FromUtf8("ZEL test-client"));
+  setWindowTitle(FromUtf8(ClientCaption));
   // The outer frame stands at 204, 148 and measures 542 x 534; the client area is that less a
   // usual border (4 each side) and title bar (23).
   move(204, 148);
@@ -110,38 +109,38 @@ TForm1::TForm1(std::unique_ptr<ClientLink> link, QWidget* parent)
     const char* name;
     const char* caption;
     int x, y, w, h;
-    void (TForm1::*click)();
+    ClientButton click;
   };
   const ButtonRow buttons[] = {
-      {&MinButton, "MinButton", "Minimize", 348, 8, 93, 21, &TForm1::MinButtonClick},
-      {&RestButton, "RestButton", "Restore", 444, 8, 89, 21, &TForm1::RestButtonClick},
-      {&HideButton, "HideButton", "Hide", 348, 28, 93, 21, &TForm1::HideButtonClick},
-      {&ShowButton, "ShowButton", "Show", 444, 28, 89, 21, &TForm1::ShowButtonClick},
-      {&VersionBtn, "VersionBtn", "Version", 348, 60, 93, 25, &TForm1::VersionBtnClick},
-      {&StateBtn, "StateBtn", "State !", 444, 60, 89, 25, &TForm1::StateBtnClick},
-      {&PokeButton, "PokeButton", "Poke", 348, 96, 93, 37, &TForm1::PokeButtonClick},
-      {&ClearButton, "ClearButton", "Clear", 444, 96, 89, 37, &TForm1::ClearButtonClick},
-      {&SendButton, "SendButton", "Send", 348, 136, 93, 37, &TForm1::SendButtonClick},
-      {&ReceiveButton, "ReceiveButton", "Receive", 444, 136, 89, 73, &TForm1::ReceiveButtonClick},
-      {&ESendBtn, "ESendBtn", "D.Send", 348, 172, 93, 37, &TForm1::ESendBtnClick},
-      {&SendDumpButton, "SendDumpButton", "SendDmp", 348, 212, 93, 37,
-       &TForm1::SendDumpButtonClick},
+      {&MinButton, "MinButton", "Minimize", 348, 8, 93, 21, ClientButton::Min},
+      {&RestButton, "RestButton", "Restore", 444, 8, 89, 21, ClientButton::Rest},
+      {&HideButton, "HideButton", "Hide", 348, 28, 93, 21, ClientButton::Hide},
+      {&ShowButton, "ShowButton", "Show", 444, 28, 89, 21, ClientButton::Show},
+      {&VersionBtn, "VersionBtn", "Version", 348, 60, 93, 25, ClientButton::Version},
+      {&StateBtn, "StateBtn", "State !", 444, 60, 89, 25, ClientButton::State},
+      {&PokeButton, "PokeButton", "Poke", 348, 96, 93, 37, ClientButton::Poke},
+      {&ClearButton, "ClearButton", "Clear", 444, 96, 89, 37, ClientButton::Clear},
+      {&SendButton, "SendButton", "Send", 348, 136, 93, 37, ClientButton::Send},
+      {&ReceiveButton, "ReceiveButton", "Receive", 444, 136, 89, 73, ClientButton::Receive},
+      {&ESendBtn, "ESendBtn", "D.Send", 348, 172, 93, 37, ClientButton::ESend},
+      {&SendDumpButton, "SendDumpButton", "SendDmp", 348, 212, 93, 37, ClientButton::SendDump},
       {&ReceiveDumpButton, "ReceiveDumpButton", "ReceiveDmp", 444, 212, 89, 73,
-       &TForm1::ReceiveDumpButtonClick},
-      {&ESendDumpBtn, "ESendDumpBtn", "D.SendDmp", 348, 248, 93, 37, &TForm1::ESendDumpBtnClick},
-      {&SetDTRbtn, "SetDTRbtn", "DTR", 348, 288, 49, 33, &TForm1::SetDTRbtnClick},
-      {&MoveDTRbtn, "MoveDTRbtn", "dtr", 396, 288, 45, 33, &TForm1::MoveDTRbtnClick},
-      {&SetRTSbtn, "SetRTSbtn", "RTS", 444, 288, 45, 33, &TForm1::SetRTSbtnClick},
-      {&MoveRTSbtn, "MoveRTSbtn", "rts", 488, 288, 45, 33, &TForm1::MoveRTSbtnClick},
+       ClientButton::ReceiveDump},
+      {&ESendDumpBtn, "ESendDumpBtn", "D.SendDmp", 348, 248, 93, 37, ClientButton::ESendDump},
+      {&SetDTRbtn, "SetDTRbtn", "DTR", 348, 288, 49, 33, ClientButton::SetDTR},
+      {&MoveDTRbtn, "MoveDTRbtn", "dtr", 396, 288, 45, 33, ClientButton::MoveDTR},
+      {&SetRTSbtn, "SetRTSbtn", "RTS", 444, 288, 45, 33, ClientButton::SetRTS},
+      {&MoveRTSbtn, "MoveRTSbtn", "rts", 488, 288, 45, 33, ClientButton::MoveRTS},
       // The component keeps its published name, Button4.
-      {&ExitButton, "Button4", "Exit", 348, 324, 185, 25, &TForm1::ExitButtonClick},
+      {&ExitButton, "Button4", "Exit", 348, 324, 185, 25, ClientButton::Exit},
   };
   for (const ButtonRow& row : buttons) {
     auto* button = new QPushButton(FromUtf8(row.caption), this);
     button->setObjectName(row.name);
     button->setGeometry(row.x, row.y, row.w, row.h);
-    connect(button, &QPushButton::clicked, this, [this, click = row.click] { (this->*click)(); });
-    *row.button = button;
+    connect(button, &QPushButton::clicked, this,
+            [this, click = row.click] { logic_.Click(click); });
+    *row.button = buttons_[static_cast<int>(row.click)] = button;
   }
 
   // The keyboard walks the window in this order.
@@ -153,64 +152,24 @@ TForm1::TForm1(std::unique_ptr<ClientLink> link, QWidget* parent)
       StateBtn,   SetDTRbtn,         MoveDTRbtn,  SetRTSbtn,    MoveRTSbtn};
   for (std::size_t i = 1; i < tabOrder.size(); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
-  ShowEntryError = [this](const QString& caption, const QString& text) {
-    QMessageBox::critical(this, caption, text, QMessageBox::Ok);
-  };
-  ShowAnswer = [](const std::string& text) { ShowWriteBar(text); };
-
   // Wired after the initial texts, so building the window runs no check.
   for (QLineEdit* edit : {HiToEdit, LoToEdit, HiFromEdit, LoFromEdit})
-    connect(edit, &QLineEdit::textChanged, this, [this] { AnyDataChange(); });
-  connect(Memo, &QPlainTextEdit::textChanged, this, [this] { AnyDataChange(); });
+    connect(edit, &QLineEdit::textChanged, this, [this] { logic_.AnyDataChange(); });
+  connect(Memo, &QPlainTextEdit::textChanged, this, [this] { logic_.AnyDataChange(); });
 
-  FormCreate();
+  logic_.FormCreate();
 }
 
 TForm1::~TForm1() = default;
 
-void TForm1::FormCreate() {
-  // No message may be shown while the window is being built: a failure is noted in RetMemo.
-  if (!link_->Open()) {
-    reconnectOnNextCommand_ = true;
-    AppendNotice(FromUtf8("No conversation with %1 (%2); the next command tries again.")
-                     .arg(FromUtf8(DriverService), QString::fromStdString(link_->LastError())));
-  }
-  SetSendButtons(false);
-}
-
 void TForm1::closeEvent(QCloseEvent* event) {
-  FormClose();
+  logic_.FormClose();
   event->accept();
 }
 
-void TForm1::FormClose() {
-  if (closeSent_) return;
-  closeSent_ = true;
-  link_->Execute(CloseCommand);
-  QCoreApplication::quit();
-}
-
-std::vector<QPushButton*> TForm1::CommandButtons() const {
-  return {PokeButton,    SendButton,        SendDumpButton, ESendBtn,   ESendDumpBtn, ClearButton,
-          ReceiveButton, ReceiveDumpButton, MinButton,      RestButton, HideButton,   ShowButton,
-          VersionBtn,    StateBtn,          SetDTRbtn,      MoveDTRbtn, SetRTSbtn,    MoveRTSbtn};
-}
-
-void TForm1::SetSendButtons(bool enabled) {
-  for (QPushButton* button : {SendButton, SendDumpButton, ESendBtn, ESendDumpBtn})
-    button->setEnabled(enabled);
-}
-
-void TForm1::AppendNotice(const QString& text) { RetMemo->appendPlainText(text); }
-
-void TForm1::ReconnectIfStartFailed() {
-  if (!reconnectOnNextCommand_ || link_->IsOpen()) return;
-  reconnectOnNextCommand_ = false;
-  if (link_->Open())
-    AppendNotice(FromUtf8("Connected to %1.").arg(FromUtf8(DriverService)));
-  else
-    AppendNotice(FromUtf8("Still no conversation with %1 (%2).")
-                     .arg(FromUtf8(DriverService), QString::fromStdString(link_->LastError())));
+std::string TForm1::FieldText(AddressField field) const {
+  const QLineEdit* edits[] = {HiToEdit, LoToEdit, HiFromEdit, LoFromEdit};
+  return ToUtf8(edits[static_cast<int>(field)]->text());
 }
 
 std::vector<std::string> TForm1::MemoDisplayedLines() const {
@@ -241,104 +200,30 @@ std::vector<std::string> TForm1::MemoDisplayedLines() const {
   return lines;
 }
 
-bool TForm1::AnyDataChange() {
-  const EntryCheckResult result =
-      CheckEntry(ToUtf8(HiToEdit->text()), ToUtf8(LoToEdit->text()), ToUtf8(HiFromEdit->text()),
-                 ToUtf8(LoFromEdit->text()), MemoDisplayedLines());
-  if (result.FrameText) FrameText = *result.FrameText;
-  if (!result.Valid) ShowEntryError(FromUtf8(EntryErrorCaption), FromUtf8(EntryErrorText));
-  PokeButton->setEnabled(result.Valid);
-  return result.Valid;
+void TForm1::SetButtonEnabled(ClientButton button, bool enabled) {
+  buttons_[static_cast<int>(button)]->setEnabled(enabled);
 }
 
-std::optional<std::string> TForm1::WaitForItemText() {
-  std::optional<std::string> text = link_->WaitForItemText();
-  if (!text)
-    AppendNotice(FromUtf8(link_->IsOpen() ? "%1 gave no answer; the command was given up."
-                                          : "No conversation with %1: the command reached nothing.")
-                     .arg(FromUtf8(DriverService)));
-  return text;
+std::string TForm1::ResultText() const {
+  return RetMemo->toPlainText().toLocal8Bit().toStdString();
 }
 
-void TForm1::RestoreButtons() {
-  RetMemo->clear();
+void TForm1::SetResultText(const std::string& text) {
   // The driver ends lines with CR LF; the memo's line end is LF.
-  QString text = QString::fromLocal8Bit(FrameText.data(), static_cast<int>(FrameText.size()));
-  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  RetMemo->setPlainText(text + '\n');
-  for (QPushButton* button : CommandButtons()) button->setEnabled(true);
+  QString shown = QString::fromLocal8Bit(text.data(), static_cast<int>(text.size()));
+  shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  RetMemo->setPlainText(shown);
 }
 
-void TForm1::PokeButtonClick() {
-  if (!AnyDataChange()) return;
-  ReconnectIfStartFailed();
-  SetSendButtons(true);
-  link_->Poke(FrameText);
+void TForm1::ShowEntryError(const std::string& caption, const std::string& text) {
+  QMessageBox::critical(this, FromUtf8(caption), FromUtf8(text), QMessageBox::Ok);
 }
 
-void TForm1::ExecuteAndWait(const char* command) {
-  ReconnectIfStartFailed();
-  link_->Execute(command);
-  WaitForItemText();
+void TForm1::ShowAnswer(const std::string& text) { ShowWriteBar(text); }
+
+void TForm1::EndProgram() {
+  close();
+  QCoreApplication::quit();
 }
-
-void TForm1::PokeDumpAndExecute(const char* command) {
-  if (!AnyDataChange()) return;
-  ReconnectIfStartFailed();
-  FrameText = DumpText(FrameText);
-  link_->Poke(FrameText);
-  link_->Execute(command);
-  WaitForItemText();
-}
-
-void TForm1::ReceiveIntoRetMemo(const char* command) {
-  for (QPushButton* button : CommandButtons()) button->setEnabled(false);
-  RetMemo->clear();
-  ReconnectIfStartFailed();
-  link_->Execute(command);
-  const std::optional<std::string> outcome = WaitForItemText();
-  if (outcome) FrameText = *outcome;
-  const QString notice = outcome ? QString() : RetMemo->toPlainText();
-  RestoreButtons();
-  // Without an outcome the notice says why, not an old text.
-  if (!outcome) RetMemo->setPlainText(notice);
-}
-
-void TForm1::ExecuteAndShowAnswer(const char* command) {
-  ReconnectIfStartFailed();
-  link_->Execute(command);
-  if (const std::optional<std::string> outcome = WaitForItemText()) ShowAnswer(*outcome);
-}
-
-void TForm1::SendButtonClick() { ExecuteAndWait(SendCommand); }
-void TForm1::ESendBtnClick() { ExecuteAndWait(EasySendCommand); }
-void TForm1::SendDumpButtonClick() { PokeDumpAndExecute(SendDumpCommand); }
-void TForm1::ESendDumpBtnClick() { PokeDumpAndExecute(EasySendDumpCommand); }
-void TForm1::ReceiveButtonClick() { ReceiveIntoRetMemo(ReceiveCommand); }
-void TForm1::ReceiveDumpButtonClick() { ReceiveIntoRetMemo(ReceiveDumpCommand); }
-void TForm1::VersionBtnClick() { ExecuteAndShowAnswer(VersionCommand); }
-void TForm1::StateBtnClick() { ExecuteAndShowAnswer(PortStateCommand); }
-void TForm1::SetDTRbtnClick() { ExecuteAndShowAnswer(SetDtrCommand); }
-void TForm1::MoveDTRbtnClick() { ExecuteAndShowAnswer(MoveDtrCommand); }
-void TForm1::SetRTSbtnClick() { ExecuteAndShowAnswer(SetRtsCommand); }
-void TForm1::MoveRTSbtnClick() { ExecuteAndShowAnswer(MoveRtsCommand); }
-
-void TForm1::ExecuteOnly(const char* command) {
-  ReconnectIfStartFailed();
-  link_->Execute(command);
-}
-
-void TForm1::ClearButtonClick() {
-  RetMemo->clear();
-  SetSendButtons(false);
-  ExecuteOnly(ClearCommand);
-}
-
-void TForm1::MinButtonClick() { ExecuteOnly(MinimizeCommand); }
-void TForm1::RestButtonClick() { ExecuteOnly(NormalSizeCommand); }
-void TForm1::HideButtonClick() { ExecuteOnly(HideCommand); }
-void TForm1::ShowButtonClick() { ExecuteOnly(ShowCommand); }
-
-void TForm1::ExitButtonClick() { close(); }
 
 }  // namespace zel

@@ -3,13 +3,11 @@
 // one button per driver command, and the memo that shows received frames.
 
 #include <QWidget>
-#include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
-#include "client/qt/ClientLink.h"
+#include "client/ClientLogic.h"
 
 class QFrame;
 class QGroupBox;
@@ -20,7 +18,8 @@ class QPushButton;
 
 namespace zel {
 
-class TForm1 : public QWidget {
+// The Qt face of the client's window: it shows and forwards; ClientLogic decides.
+class TForm1 : public QWidget, public ClientView {
   Q_OBJECT
 
  public:
@@ -64,67 +63,23 @@ class TForm1 : public QWidget {
   QPushButton* MoveRTSbtn;
   QPushButton* ExitButton;
 
-  // The line the last entry check composed, or the last text received.
-  std::string FrameText;
-
-  // How the entry check's error box and the short answers (in the message bar) are shown; tests
-  // replace them so that no window waits for a person.
-  std::function<void(const QString& caption, const QString& text)> ShowEntryError;
-  std::function<void(const std::string& text)> ShowAnswer;
-
-  // The entry check: composes FrameText, shows the error box on failure, and enables or disables
-  // PokeButton. True when the entry is valid.
-  bool AnyDataChange();
-
-  void PokeButtonClick();
-  void SendButtonClick();
-  void SendDumpButtonClick();
-  void ESendBtnClick();
-  void ESendDumpBtnClick();
-  void ReceiveButtonClick();
-  void ReceiveDumpButtonClick();
-  void ClearButtonClick();
-  void MinButtonClick();
-  void RestButtonClick();
-  void HideButtonClick();
-  void ShowButtonClick();
-  void VersionBtnClick();
-  void StateBtnClick();
-  void SetDTRbtnClick();
-  void MoveDTRbtnClick();
-  void SetRTSbtnClick();
-  void MoveRTSbtnClick();
-  void ExitButtonClick();
+  std::string FieldText(AddressField field) const override;
+  // Wrapped lines counted separately, as the memo shows them.
+  std::vector<std::string> MemoDisplayedLines() const override;
+  void SetButtonEnabled(ClientButton button, bool enabled) override;
+  std::string ResultText() const override;
+  void SetResultText(const std::string& text) override;
+  void ShowEntryError(const std::string& caption, const std::string& text) override;
+  void ShowAnswer(const std::string& text) override;
+  void EndProgram() override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  // The memo's lines as displayed, wrapped lines counted separately.
-  std::vector<std::string> MemoDisplayedLines() const;
-  // The eighteen command buttons.
-  std::vector<QPushButton*> CommandButtons() const;
-
-  void FormCreate();
-  void FormClose();
-  void RestoreButtons();
-  std::optional<std::string> WaitForItemText();
-
-  // Before a command: a conversation that failed at start-up is tried once more.
-  void ReconnectIfStartFailed();
-  // Link trouble is told in RetMemo: a message box would stop the window.
-  void AppendNotice(const QString& text);
-  void SetSendButtons(bool enabled);
-  // The rows of command buttons that differ only in the command word.
-  void ExecuteOnly(const char* command);
-  void ExecuteAndWait(const char* command);
-  void PokeDumpAndExecute(const char* command);
-  void ReceiveIntoRetMemo(const char* command);
-  void ExecuteAndShowAnswer(const char* command);
-
+  QPushButton* buttons_[ClientButtonCount] = {};
   std::unique_ptr<ClientLink> link_;
-  bool reconnectOnNextCommand_ = false;
-  bool closeSent_ = false;
+  ClientLogic logic_;
 };
 
 }  // namespace zel

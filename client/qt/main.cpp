@@ -10,7 +10,7 @@ using namespace zel;
 int main(int argc, char* argv[]) {
   UseOffscreenWithoutDisplay();
   QApplication application(argc, argv);
-  QApplication::setApplicationName("ZEL test-client");
+  QApplication::setApplicationName(ClientCaption);
   TForm1 form;
   TWriteBar writeBar;
   WriteBar = &writeBar;

@@ -4,8 +4,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPalette>
+#include <QPointer>
 #include <QPushButton>
-#include <cstdio>
 
 namespace zel {
 
@@ -18,10 +18,6 @@ constexpr int ClientWidth = 389;
 constexpr int ClientHeight = 107;
 constexpr int MessagePixels = 17;
 
-QString FromEightBit(const std::string& text) {
-  return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 }  // namespace
 
 TWriteBar::TWriteBar(QWidget* parent)
@@ -30,7 +26,7 @@ TWriteBar::TWriteBar(QWidget* parent)
       MessageTxt(new QLabel(this)),
       OkBtn(new QPushButton(QStringLiteral("OK"), this)) {
   setObjectName(QStringLiteral("WriteBar"));
-  setWindowTitle(QStringLiteral("Press \"OK\" to continue"));
+  setWindowTitle(QString::fromLatin1(MessageBarCaption));
   setModal(true);
   setFixedSize(ClientWidth, ClientHeight);
 
@@ -67,24 +63,22 @@ void TWriteBar::keyPressEvent(QKeyEvent* event) {
   QDialog::keyPressEvent(event);
 }
 
-void ShowWriteBar(const std::string& text) {
-  TWriteBar* bar = WriteBar;
-  if (bar == nullptr) {
-    // Nothing to show it in: start-up has not got that far, or the program is ending.
-    std::fprintf(stderr, "message: %s\n", text.c_str());
-    std::fflush(stderr);
-    return;
-  }
-  if (bar->isVisible()) {
-    // Its caller is still waiting for the user, who now acknowledges both texts at once.
-    bar->MessageTxt->setText(bar->MessageTxt->text() + QLatin1Char('\n') + FromEightBit(text));
-    return;
-  }
-  bar->MessageTxt->setText(FromEightBit(text));
-  bar->OkBtn->setFocus();
-  bar->exec();
+void TWriteBar::SetMessageText(const std::string& text) {
+  MessageTxt->setText(QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+void TWriteBar::RunModal() {
+  OkBtn->setFocus();
+  const QPointer<TWriteBar> alive(this);
+  exec();
   // A program that ends stops the loop without closing the window.
-  if (bar->isVisible()) bar->reject();
+  if (alive && isVisible()) reject();
+}
+
+void ShowWriteBar(const std::string& text) {
+  static MessageBar bar;
+  bar.Attach(WriteBar);
+  bar.ShowNotice(text);
 }
 
 }  // namespace zel

@@ -1,18 +1,17 @@
 #pragma once
-// The message bar: the one small modal window in which a program shows its short notices above
-// an OK button that the user must press to go on.
+// The message bar's window, and the program's one message bar that shows in it.
 
 #include <QDialog>
 #include <string>
 
-#include "common/Notice.h"
+#include "common/MessageBar.h"
 
 class QLabel;
 class QPushButton;
 
 namespace zel {
 
-class TWriteBar : public QDialog {
+class TWriteBar : public QDialog, public MessageBarView {
   Q_OBJECT
 
  public:
@@ -23,6 +22,9 @@ class TWriteBar : public QDialog {
   QLabel* MessageTxt;  // centred, wrapped within its fixed size
   QPushButton* OkBtn;  // closes the window with OK; the only control that takes the focus
 
+  void SetMessageText(const std::string& text) override;
+  void RunModal() override;
+
  protected:
   // Only OK ends the window: Esc does nothing here.
   void keyPressEvent(QKeyEvent* event) override;
@@ -32,10 +34,8 @@ class TWriteBar : public QDialog {
 // before that.
 extern TWriteBar* WriteBar;
 
-// Shows `text` (8-bit, the platform's encoding) in WriteBar modally and returns once the user has
-// pressed OK, or at once when the program is ending. Without a WriteBar the text goes to standard
-// error as "message: <text>". A call made while the bar is already open adds its text below the
-// one shown and returns at once.
+// Shows `text` through the program's one MessageBar, in WriteBar as it stands at the call (no
+// WriteBar: standard error).
 void ShowWriteBar(const std::string& text);
 
 // The notices of the port object and its settings carrier, shown in the message bar.

@@ -1,5 +1,5 @@
-// The port setup dialog's window, shown modally and worked by keys and clicks: its captions and
-// lists, and what OK, Cancel, Esc and Enter do to the settings it edits.
+// The port setup dialog's window, shown modally and worked by keys and clicks: what OK, Cancel,
+// Esc and Enter do to the settings it edits.
 #include <gtest/gtest.h>
 
 #include <QComboBox>
@@ -7,14 +7,10 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
-#include <fstream>
 #include <string>
-#include <vector>
 
-#include "driver/port/SerialDevices.h"
 #include "driver/port/qt/ComPropertiesDialog.h"
 #include "tests/gui/ModalDriver.h"
-#include "tests/support/DataText.h"
 
 namespace zel {
 namespace {
@@ -26,7 +22,7 @@ struct SetupWindow : ::testing::Test {
   // Runs the dialog on `settings` with the scripted user; true when it was confirmed.
   bool Edit(const std::function<void()>& user) {
     const test::ModalOutcome outcome =
-        test::RunModal([this] { return dialog.Edit(settings); }, [&](QWidget&) { user(); });
+        test::RunModal([this] { return dialog.Logic.Edit(settings); }, [&](QWidget&) { user(); });
     EXPECT_FALSE(outcome.timedOut);
     return outcome.confirmed;
   }
@@ -34,22 +30,6 @@ struct SetupWindow : ::testing::Test {
   TComPropertiesDialog dialog;
   PortSettings settings = PortSettings::Defaults();
 };
-
-TEST_F(SetupWindow, OffersTheListsOfTheDataFile) {
-  std::ifstream file(ZEL_TEST_DATA "/port/setup-dialog.txt");
-  int rows = 0;
-  for (std::string row; std::getline(file, row);) {
-    if (row.empty() || row[0] == '#') continue;
-    ++rows;
-    const std::string name = row.substr(0, row.find(' '));
-    QComboBox& box = Field(name.c_str());
-    const int adapters = name == "PortNumCBox" ? int(SerialDeviceNames().size()) : 0;
-    QStringList items;
-    for (int i = 0; i < box.count() - adapters; ++i) items << box.itemText(i);
-    EXPECT_EQ(items.join('|').toStdString(), test::Trim(row.substr(name.size()))) << name;
-  }
-  EXPECT_EQ(rows, 7) << "tests/data/port/setup-dialog.txt not read";
-}
 
 // Cancel and Esc leave the settings alone; OK takes what was typed and keeps the bytes of the
 // fields left as they were; Enter in a field does not end the dialog.
@@ -81,9 +61,9 @@ TEST_F(SetupWindow, OnlyOkTakesTheFieldsOver) {
   EXPECT_EQ(Field("SpeedCBox").count(), 17) << "typed texts are not added to the list";
   auto* owned = new TComPropertiesDialog;
   QPointer<TComPropertiesDialog> watched = owned;
-  EXPECT_FALSE(
-      test::RunModal([&] { return owned->Edit(settings); }, [owned](QWidget&) { delete owned; })
-          .confirmed);
+  EXPECT_FALSE(test::RunModal([&] { return owned->Logic.Edit(settings); },
+                              [owned](QWidget&) { delete owned; })
+                   .confirmed);
   EXPECT_TRUE(watched.isNull()) << "a dialog destroyed while shown reports cancelled";
 }
 

@@ -17,8 +17,7 @@ namespace zel::test {
 
 struct DriverWindowParts {
   // The one place that knows how the program makes its port object and windows.
-  explicit DriverWindowParts(bool portOpens = true) {
-    line->OpenFails = !portOpens;
+  DriverWindowParts() {
     windows = std::make_unique<DriverWindows>(
         front, relay,
         std::make_unique<TComProperties>(std::make_unique<FakeSerialPort>(line),

@@ -111,10 +111,11 @@ int main(int argc, char* argv[]) {
   front.ZELdriver.Poke(DriverItem, TextFormat, "0205 0001 1234AB");  // "data loaded"
   QApplication::processEvents();
   bool ok = Save(mainForm, directory, "main-window.png");
-  if (!SaveModal([&] { mainForm.About1Click(); }, directory, "about-box.png")) ok = false;
+  if (!SaveModal([&] { mainForm.Logic().About1Click(); }, directory, "about-box.png")) ok = false;
   if (!SaveModal([] { ShowWriteBar("Can't store current configuration !"); }, directory,
                  "message-bar.png"))
     ok = false;
-  if (!SaveModal([&] { mainForm.Setup1Click(); }, directory, "setup-dialog.png")) ok = false;
+  if (!SaveModal([&] { mainForm.Logic().Setup1Click(); }, directory, "setup-dialog.png"))
+    ok = false;
   return ok ? 0 : 1;
 }

@@ -5,7 +5,7 @@ namespace zel {
 DriverWindows::DriverWindows(DriverFront& front, WindowRelay& windowRelay,
                              std::unique_ptr<TComProperties> comProperties, StatusSink* echo)
     : relay(windowRelay), mainForm(front, std::move(comProperties), echo) {
-  relay.Attach(&mainForm, &mainForm);
+  relay.Attach(&mainForm.Logic(), &mainForm.Logic());
   AboutBox = &aboutBox;
   WriteBar = &writeBar;
 }

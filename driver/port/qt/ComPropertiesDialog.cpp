@@ -10,36 +10,12 @@
 #include <QStringList>
 #include <QStyle>
 #include <cmath>
-#include <utility>
 
 #include "driver/port/SerialDevices.h"
 
 namespace zel {
 
 namespace {
-
-// The window is laid out in pixels of a 120 dpi screen and scaled to the one it is shown on.
-constexpr double DesignDpi = 120.0;
-constexpr int ClientWidth = 322;
-constexpr int ClientHeight = 277;
-constexpr int FontPixels = 13;
-constexpr int FieldHeight = 24;
-constexpr int ButtonHeight = 33;
-constexpr int NarrowField = 137;
-constexpr int WideField = 305;
-
-const char* TextOf(const char* item) { return item; }
-template <typename Meaning>
-const char* TextOf(const Choice<Meaning>& item) {
-  return item.text;
-}
-
-template <typename Items>
-QStringList ItemsOf(const Items& items) {
-  QStringList list;
-  for (const auto& item : items) list << QString::fromLatin1(TextOf(item));
-  return list;
-}
 
 // The texts are 8-bit, in the encoding the system uses for names (on Windows its ANSI code
 // page): the port name is handed to the system as it stands.
@@ -48,6 +24,13 @@ QString FromEightBit(const std::string& text) {
 }
 
 std::string ToEightBit(const QString& text) { return text.toLocal8Bit().toStdString(); }
+
+QStringList ItemsOf(SetupField field) {
+  QStringList list;
+  for (const std::string& item : SetupFieldItems(field, SerialDeviceNames()))
+    list << FromEightBit(item);
+  return list;
+}
 
 // The text as the field's own, with the list's entry current when there is one.
 void ShowText(QComboBox& box, const QString& text) {
@@ -60,53 +43,33 @@ void ShowText(QComboBox& box, const QString& text) {
 TComPropertiesDialog::TComPropertiesDialog(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowStaysOnTopHint),
-      scale_(logicalDpiY() / DesignDpi) {
-  setWindowTitle(QStringLiteral("Async port configuration"));
+      scale_(logicalDpiY() / double(SetupDesignDpi)) {
+  setWindowTitle(QString::fromLatin1(SetupDialogCaption));
   QFont font(QStringLiteral("Sans Serif"));
   font.setStyleHint(QFont::SansSerif);
-  font.setPixelSize(Scaled(FontPixels));
+  font.setPixelSize(Scaled(SetupFontPixels));
   setFont(font);
-  setFixedSize(Scaled(ClientWidth), Scaled(ClientHeight));
+  setFixedSize(Scaled(SetupClientWidth), Scaled(SetupClientHeight));
 
-  AddLabel("Label2", "Port number", 8, 8);
-  QComboBox* portNum = AddField("PortNumCBox", 8, 24, NarrowField);
-  AddLabel("Label3", "Transmit speed", 176, 8);
-  QComboBox* speed = AddField("SpeedCBox", 176, 24, NarrowField);
-  AddLabel("Label1", "Number of stop bits", 8, 64);
-  QComboBox* stopBits = AddField("StopBitCBox", 8, 80, NarrowField);
-  AddLabel("Label4", "Parity", 176, 64);
-  QComboBox* paritet = AddField("ParitetCBox", 176, 80, NarrowField);
-  AddLabel("Label5", "Latency period", 8, 116);
-  QComboBox* period = AddField("PeriodCBox", 8, 132, WideField);
-  AddLabel("Label6", "DTR control", 8, 172);
-  QComboBox* dtr = AddField("DTRcontrolCBox", 8, 188, NarrowField);
-  AddLabel("Label7", "RTS control", 176, 172);
-  QComboBox* rts = AddField("RTScontrolCBox", 176, 188, NarrowField);
-  QPushButton* ok = AddButton("btOK", "OK", 8, 236, 101);
-  QPushButton* cancel = AddButton("btCancel", "Cancel", 132, 236, 181);
-
-  // The fixed four keep their places; the adapters present follow, so that none must be typed.
-  QStringList ports = ItemsOf(PortNumberItems);
-  for (const std::string& device : SerialDeviceNames()) ports << FromEightBit(device);
-  portNum->addItems(ports);
-  speed->addItems(ItemsOf(TransferRateItems));
-  stopBits->addItems(ItemsOf(StopBitsItems));
-  paritet->addItems(ItemsOf(ParitetItems));
-  period->addItems(ItemsOf(LatencyPeriodItems));
-  dtr->addItems(ItemsOf(LineControlItems));
-  rts->addItems(ItemsOf(LineControlItems));
-  for (QComboBox* box : {portNum, speed, stopBits, paritet, period, dtr, rts}) {
-    box->setCurrentIndex(-1);  // the texts start empty, not at the first item
+  // The fields' own names, in the order of SetupField.
+  const char* const names[] = {"PortNumCBox", "SpeedCBox",      "StopBitCBox",   "ParitetCBox",
+                               "PeriodCBox",  "DTRcontrolCBox", "RTScontrolCBox"};
+  for (int i = 0; i < SetupFieldCount; ++i) {
+    const SetupFieldLayout& layout = SetupFieldLayouts[i];
+    auto* label = new QLabel(QString::fromLatin1(layout.label), this);
+    label->setObjectName(QStringLiteral("Label%1").arg(layout.labelNumber));
+    label->adjustSize();
+    label->move(Scaled(layout.labelLeft), Scaled(layout.labelTop));
+    fields_[i] = AddField(names[i], layout.field);
   }
-
-  fields_ = {{{portNum, &PortSettings::PortNumber},
-              {speed, &PortSettings::TransferRate},
-              {stopBits, &PortSettings::StopBits},
-              {paritet, &PortSettings::Paritet},
-              {period, &PortSettings::LatencyPeriod},
-              {dtr, &PortSettings::DTRControl},
-              {rts, &PortSettings::RTSControl}}};
-  portNumBox_ = portNum;
+  QPushButton* ok = AddButton("btOK", "OK", SetupOkPlace);
+  QPushButton* cancel = AddButton("btCancel", "Cancel", SetupCancelPlace);
+  QComboBox *portNum = fields_[0], *speed = fields_[1], *stopBits = fields_[2],
+            *paritet = fields_[3], *period = fields_[4], *dtr = fields_[5], *rts = fields_[6];
+  for (int i = 0; i < SetupFieldCount; ++i) {
+    fields_[i]->addItems(ItemsOf(static_cast<SetupField>(i)));
+    fields_[i]->setCurrentIndex(-1);  // the texts start empty, not at the first item
+  }
 
   // The first row, then the buttons, then the remaining fields.
   setTabOrder(portNum, speed);
@@ -122,15 +85,7 @@ TComPropertiesDialog::TComPropertiesDialog(QWidget* parent)
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-QLabel* TComPropertiesDialog::AddLabel(const char* name, const char* caption, int left, int top) {
-  auto* label = new QLabel(QString::fromLatin1(caption), this);
-  label->setObjectName(QString::fromLatin1(name));
-  label->adjustSize();
-  label->move(Scaled(left), Scaled(top));
-  return label;
-}
-
-QComboBox* TComPropertiesDialog::AddField(const char* name, int left, int top, int width) {
+QComboBox* TComPropertiesDialog::AddField(const char* name, const SetupPlace& place) {
   auto* box = new QComboBox(this);
   box->setObjectName(QString::fromLatin1(name));
   box->setEditable(true);
@@ -138,19 +93,21 @@ QComboBox* TComPropertiesDialog::AddField(const char* name, int left, int top, i
   // text stands as typed.
   box->setInsertPolicy(QComboBox::NoInsert);
   box->setCompleter(nullptr);
-  box->setGeometry(Scaled(left), Scaled(top), Scaled(width), Scaled(FieldHeight));
+  box->setGeometry(Scaled(place.left), Scaled(place.top), Scaled(place.width),
+                   Scaled(place.height));
   return box;
 }
 
-QPushButton* TComPropertiesDialog::AddButton(const char* name, const char* caption, int left,
-                                             int top, int width) {
+QPushButton* TComPropertiesDialog::AddButton(const char* name, const char* caption,
+                                             const SetupPlace& place) {
   auto* button = new QPushButton(QString::fromLatin1(caption), this);
   button->setObjectName(QString::fromLatin1(name));
   // No default button: Enter in a field must not end the dialog. QDialog would otherwise make
   // the first auto-default button the default when shown.
   button->setAutoDefault(false);
   button->setDefault(false);
-  button->setGeometry(Scaled(left), Scaled(top), Scaled(width), Scaled(ButtonHeight));
+  button->setGeometry(Scaled(place.left), Scaled(place.top), Scaled(place.width),
+                      Scaled(place.height));
   return button;
 }
 
@@ -165,26 +122,21 @@ void TComPropertiesDialog::CentreOnScreen() {
   setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), screen->geometry()));
 }
 
-bool TComPropertiesDialog::Edit(PortSettings& settings) {
-  std::array<QString, 7> offered;
-  for (size_t i = 0; i < fields_.size(); ++i) {
-    offered[i] = FromEightBit(settings.*fields_[i].text);
-    ShowText(*fields_[i].box, offered[i]);
-  }
+void TComPropertiesDialog::SetFieldTexts(const SetupFieldTexts& texts) {
+  for (int i = 0; i < SetupFieldCount; ++i) ShowText(*fields_[i], FromEightBit(texts[i]));
+}
+
+SetupFieldTexts TComPropertiesDialog::FieldTexts() const {
+  SetupFieldTexts texts;
+  for (int i = 0; i < SetupFieldCount; ++i) texts[i] = ToEightBit(fields_[i]->currentText());
+  return texts;
+}
+
+bool TComPropertiesDialog::RunModal() {
   CentreOnScreen();
-  portNumBox_->setFocus(Qt::OtherFocusReason);
-
-  // exec() answers Rejected also when the window was destroyed inside its loop; after that
-  // nothing of this object may be touched.
-  if (exec() != QDialog::Accepted) return false;
-
-  for (size_t i = 0; i < fields_.size(); ++i) {
-    const QString text = fields_[i].box->currentText();
-    // A text that does not survive the round trip through the 8-bit encoding (a hand-edited
-    // file in another one) is kept as it was unless the user changed it.
-    if (text != offered[i]) settings.*fields_[i].text = ToEightBit(text);
-  }
-  return true;
+  fields_[int(SetupField::PortNumber)]->setFocus(Qt::OtherFocusReason);
+  // exec() answers Rejected also when the window was destroyed inside its loop.
+  return exec() == QDialog::Accepted;
 }
 
 }  // namespace zel

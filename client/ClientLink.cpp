@@ -1,21 +1,26 @@
-#include "client/qt/ClientLink.h"
+#include "client/ClientLink.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFileInfo>
-#include <QProcess>
-#include <QStandardPaths>
-#include <QThread>
+#include <chrono>
+#include <thread>
 
 #include "common/Names.h"
 #include "ddelink/LinkTimeouts.h"
-#include "ddelink/local/LocalLinkClient.h"
 
 namespace zel {
 
-ClientLink::ClientLink() : ClientLink(std::make_unique<LocalLinkClient>()) {}
-ClientLink::ClientLink(std::unique_ptr<LinkClient> link) : link_(std::move(link)) {}
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+bool Elapsed(Clock::time_point since, int ms) {
+  return Clock::now() - since >= std::chrono::milliseconds(ms);
+}
+
+}  // namespace
+
+ClientLink::ClientLink() : ClientLink(MakePlatformLinkClient(), MakePlatformDriverStarter()) {}
+ClientLink::ClientLink(std::unique_ptr<LinkClient> link, std::unique_ptr<DriverStarter> starter)
+    : link_(std::move(link)), starter_(std::move(starter)) {}
 ClientLink::~ClientLink() = default;
 
 bool ClientLink::IsOpen() const { return link_->IsConnected(); }
@@ -26,34 +31,26 @@ bool ClientLink::Connect() {
   return false;
 }
 
-std::string ClientLink::DriverProgram() const {
-  if (!driverProgram_.empty()) return driverProgram_;
-  const QString own = QDir(QCoreApplication::applicationDirPath()).filePath(DriverService);
-  if (QFileInfo(own).isExecutable()) return own.toStdString();
-  return QStandardPaths::findExecutable(DriverService).toStdString();
-}
-
 bool ClientLink::Open() {
   lastError_.clear();
   if (!Connect()) {
-    const std::string program = DriverProgram();
+    const std::string program = driverProgram_.empty() ? starter_->FindDriver() : driverProgram_;
     if (program.empty()) {
       lastError_ = std::string("the program ") + DriverService + " was not found";
       return false;
     }
-    // Detached, so the driver outlives the client. A start "minimised, not activated" has no
-    // portable counterpart: the driver is minimised by its own command once it answers.
-    if (!QProcess::startDetached(QString::fromStdString(program), {DriverTopic})) {
-      lastError_ = "cannot start " + program;
+    const std::string why = starter_->Start(program, DriverTopic);
+    if (!why.empty()) {
+      lastError_ = why;
       return false;
     }
     // The driver registers its service only once it is up: try until it answers.
-    QElapsedTimer waited;
-    waited.start();
+    const Clock::time_point started = Clock::now();
     bool connected = false;
-    while (!(connected = Connect()) && waited.elapsed() < StartWaitMs) QThread::msleep(100);
+    while (!(connected = Connect()) && !Elapsed(started, startWaitMs_))
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
     if (!connected) return false;
-    link_->Execute(MinimizeCommand);
+    if (!starter_->StartsMinimized()) link_->Execute(MinimizeCommand);
   }
   // The advised copy is never read; the link only keeps the item named, as the driver expects.
   link_->StartAdvise(DriverItem, NoticeRequestTimeoutMs);
@@ -75,8 +72,7 @@ void ClientLink::DrainNotices() {
 }
 
 std::optional<std::string> ClientLink::WaitForItemText() {
-  QElapsedTimer unanswered;
-  unanswered.start();
+  const Clock::time_point asked = Clock::now();
   while (link_->IsConnected()) {
     std::optional<std::string> text = link_->Request(DriverItem, RequestTimeoutMs);
     if (text && !text->empty()) {
@@ -84,8 +80,9 @@ std::optional<std::string> ClientLink::WaitForItemText() {
       return text;
     }
     // A driver that never answers would otherwise hold the window for good.
-    if (unanswered.elapsed() >= GiveUpMs) break;
-    if (!text) QThread::msleep(10);  // the link failed at once: do not spin
+    if (Elapsed(asked, giveUpMs_)) break;
+    // The link failed at once: do not spin.
+    if (!text) std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   return std::nullopt;
 }

@@ -6,25 +6,26 @@
 #include <optional>
 #include <string>
 
+#include "client/DriverStarter.h"
 #include "ddelink/LinkClient.h"
 
 namespace zel {
 
 class ClientLink {
  public:
-  // Over the local socket, unless a test passes a link of its own.
+  // The platform's link client and driver starter, unless a test passes its own.
   ClientLink();
-  explicit ClientLink(std::unique_ptr<LinkClient> link);
+  ClientLink(std::unique_ptr<LinkClient> link, std::unique_ptr<DriverStarter> starter);
   ~ClientLink();
 
-  // Connects; when that fails, starts the driver and connects again for up to StartWaitMs. Then
-  // opens the advise link on the item. True when a conversation is open.
+  // Connects; when that fails, starts the driver ("ZELdrv ZELdriver") and connects again for up
+  // to StartWaitMs. Then opens the advise link on the item. True when a conversation is open.
   bool Open();
   bool IsOpen() const;
   // Why the last Open failed.
   const std::string& LastError() const { return lastError_; }
 
-  // The program Open starts; empty: the client's own folder first, then the search path.
+  // The program Open starts; empty: the starter's FindDriver.
   void SetDriverProgram(const std::string& program) { driverProgram_ = program; }
 
   void Execute(const std::string& command);
@@ -37,16 +38,22 @@ class ClientLink {
   static constexpr int StartWaitMs = 8000;
   // How long WaitForItemText goes on while every request fails or answers nothing.
   static constexpr int GiveUpMs = 60000;
+  // Other waits than StartWaitMs and GiveUpMs, for tests that cannot wait that long.
+  void SetWaits(int startWaitMs, int giveUpMs) {
+    startWaitMs_ = startWaitMs;
+    giveUpMs_ = giveUpMs;
+  }
 
  private:
   bool Connect();
   void DrainNotices();
-  // The driver program to start, or empty when none is found.
-  std::string DriverProgram() const;
 
   std::unique_ptr<LinkClient> link_;
+  std::unique_ptr<DriverStarter> starter_;
   std::string driverProgram_;
   std::string lastError_;
+  int startWaitMs_ = StartWaitMs;
+  int giveUpMs_ = GiveUpMs;
 };
 
 }  // namespace zel
