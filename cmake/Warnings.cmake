@@ -1,5 +1,6 @@
 function(zel_warnings target)
-  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow)
+  # C++ only: a target's resource scripts go to windres, which knows no such flags.
+  target_compile_options(${target} PRIVATE "$<$<COMPILE_LANGUAGE:CXX>:-Wall;-Wextra;-Wpedantic;-Wshadow>")
 endfunction()
 
 if(ZEL_SANITIZE)

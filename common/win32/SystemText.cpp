@@ -28,4 +28,14 @@ std::wstring Wide(const std::string& text) {
   return wide;
 }
 
+std::string Narrow(const std::wstring& text) {
+  if (text.empty()) return std::string();
+  const int size = static_cast<int>(text.size());
+  const int length =
+      WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string narrow(static_cast<std::size_t>(length), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text.data(), size, narrow.data(), length, nullptr, nullptr);
+  return narrow;
+}
+
 }  // namespace zel::win32

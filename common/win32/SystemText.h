@@ -12,5 +12,7 @@ std::string SystemErrorText(unsigned long code);
 
 // A text of the ANSI code page as UTF-16, for the wide-character API.
 std::wstring Wide(const std::string& text);
+// A UTF-16 text in the ANSI code page; characters it lacks become the code page's default one.
+std::string Narrow(const std::wstring& text);
 
 }  // namespace zel::win32

@@ -1,19 +1,25 @@
-// ZELdrv for Windows: serves its conversation over DDE and runs the instrument line's commands.
-// Its status texts go to standard error ("status: ..."), where a console or a test reads them.
+// ZELdrv for Windows: serves its conversation over DDE and runs the instrument line's commands,
+// with its status strip on top of the screen. Its status texts also go to standard error
+// ("status: ..."), where a console or a test reads them.
 
 #include <windows.h>
+// After windows.h, whose types it uses.
+#include <commctrl.h>
 
 #include <cstdio>
 #include <string>
 
+#include "common/MessageBar.h"
 #include "common/win32/SystemText.h"
+#include "common/win32/WriteBar.h"
 #include "ddelink/ServiceName.h"
 #include "ddelink/dde/DdeLinkServer.h"
 #include "driver/front/DriverFront.h"
 #include "driver/front/DriverWords.h"
 #include "driver/front/StderrStatus.h"
 #include "driver/front/WindowRelay.h"
-#include "driver/front/win32/HiddenMainWindow.h"
+#include "driver/front/win32/AboutBox.h"
+#include "driver/front/win32/MainForm.h"
 
 using namespace zel;
 
@@ -49,7 +55,7 @@ std::string ProgramDirectory(const std::string& programPath) {
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   WindowRelay window;  // the main window, once there is one
   SteadyClock clock;
   DriverFront front(window, window, clock);
@@ -64,24 +70,40 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     ReportStartFailure(echo, service + ": " + registered.text);
     return 1;
   }
+  const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};  // the strip's hint
+  InitCommonControlsEx(&controls);
 
+  MessageBar messageBar;  // its window comes after the main window and the About box
   auto comProperties = std::make_unique<TComProperties>(
-      MakePlatformSerialPort(), ProgramDirectory(programPath) + ConfigurationFileName, echo);
+      MakePlatformSerialPort(), ProgramDirectory(programPath) + ConfigurationFileName, messageBar);
   comProperties->ReportFailure = [&echo](const std::string& line) { echo.Report(line); };
   int exitCode = 0;
   {
-    win32::HiddenMainWindow mainForm(instance, front, std::move(comProperties));
-    if (!mainForm.Created()) {
+    win32::TMainForm mainForm(instance, front, std::move(comProperties), &echo);
+    if (mainForm.Window() == nullptr) {
       ReportStartFailure(echo, service + ": " + win32::SystemErrorText(GetLastError()));
       return 1;
     }
-    window.Attach(&mainForm, &echo);
+    window.Attach(&mainForm.Logic(), &mainForm.Logic());
+    win32::TAboutBox aboutBox(instance, mainForm.Window());
+    mainForm.SetAboutBox(&aboutBox);
+    win32::TWriteBar writeBar(instance, mainForm.Window());
+    messageBar.Attach(&writeBar);
+
+    // Shown as its starter asked: the test client starts the driver minimised.
+    if (show == SW_SHOWMINNOACTIVE || show == SW_SHOWMINIMIZED || show == SW_MINIMIZE) {
+      mainForm.Logic().Minimize();
+    } else {
+      mainForm.Logic().NormalSize();
+    }
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
       TranslateMessage(&message);
       DispatchMessageW(&message);
     }
     exitCode = static_cast<int>(message.wParam);
+    messageBar.Attach(nullptr);
+    mainForm.SetAboutBox(nullptr);
     window.Detach();
   }
   link.ServeWhatHasArrived(1000);
