@@ -2,10 +2,13 @@
 
 Each suite copies the template prefix (tests/windows/make-wine-template) into a folder of its
 own, so no suite sees another's registry, COM ports or wineserver. COM ports are mapped only to
-the suite's own pseudo-terminals, through the registry; never to a real serial device.
+the suite's own pseudo-terminals, through the registry; never to a real serial device. The windows
+are drawn nowhere, unless a suite asks for a display: then the prefix draws them on an Xvfb screen
+of its own.
 """
 
 import os
+import select
 import shutil
 import subprocess
 import sys
@@ -18,6 +21,9 @@ WIN_BIN_DIR = os.environ.get("ZEL_WIN_BIN_DIR") or os.path.join(
     os.path.dirname(os.path.abspath(__file__)), "..", "..", "build-win", "bin")
 
 
+WINE_FONTS = "/usr/share/wine/fonts"
+
+
 def win_program(name):
     return os.path.join(WIN_BIN_DIR, name)
 
@@ -26,10 +32,49 @@ def win_bench(name):
     return os.path.join(WIN_BIN_DIR, "..", "bench", name)
 
 
-class WinePrefix:
-    """A copy of the template prefix, with its own wineserver; `close` ends and removes both."""
+class Xvfb:
+    """A virtual X screen of its own: Xvfb picks a display number that is free and says which."""
 
-    def __init__(self):
+    def __init__(self, size="1024x768x24"):
+        if shutil.which("Xvfb") is None:
+            raise RuntimeError("Xvfb is missing: scripts/setup windows installs it")
+        ready, told = os.pipe()
+        self.process = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(told), "-nolisten", "tcp", "-noreset", "-screen", "0", size],
+            pass_fds=(told,), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+            stderr=subprocess.DEVNULL, preexec_fn=kit._die_with_parent())
+        os.close(told)
+        number = b""
+        try:
+            while not number.endswith(b"\n") and select.select([ready], [], [], 30)[0]:
+                chunk = os.read(ready, 16)
+                if not chunk:
+                    break
+                number += chunk
+        finally:
+            os.close(ready)
+        if not number.strip().isdigit():
+            self.stop()
+            raise RuntimeError("Xvfb did not start")
+        self.name = ":" + number.strip().decode()
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.terminate()
+            try:
+                self.process.wait(10)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait(10)
+
+
+class WinePrefix:
+    """A copy of the template prefix, with its own wineserver; `close` ends and removes both.
+    `display=True`: the windows are drawn on an Xvfb screen of the prefix's own, by Wine itself,
+    caption and frame included (no window manager)."""
+
+    def __init__(self, display=False):
+        self.screen = Xvfb() if display else None
         template = os.environ.get("ZEL_WINE_TEMPLATE")
         self.path = tempfile.mkdtemp(prefix="zelwine-")
         if template and os.path.exists(os.path.join(template, ".ready")):
@@ -41,6 +86,22 @@ class WinePrefix:
         self.env.pop("DISPLAY", None)
         self.env.pop("WAYLAND_DISPLAY", None)
         self._start()
+        if self.screen:
+            self.env["DISPLAY"] = self.screen.name
+            self._add_wine_fonts()
+            for change in (["delete", r"HKCU\Software\Wine\Drivers", "/v", "Graphics", "/f"],
+                           ["add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N",
+                            "/f"]):
+                self.wine(["wine", "reg"] + change, capture_output=True, check=True)
+            self.restart()  # the desktop takes its driver as it starts
+
+    def _add_wine_fonts(self):
+        """Wine's own fonts (fonts-wine: Tahoma, Marlett for the caption buttons...), which
+        Debian's Wine does not find by itself, as the system's fonts folder gives them."""
+        fonts = os.path.join(self.path, "drive_c", "windows", "Fonts")
+        for name in os.listdir(WINE_FONTS) if os.path.isdir(WINE_FONTS) else []:
+            if not os.path.lexists(os.path.join(fonts, name)):
+                os.symlink(os.path.join(WINE_FONTS, name), os.path.join(fonts, name))
 
     def wine(self, command, timeout=60, **options):
         return subprocess.run(command, env=self.env, timeout=timeout,
@@ -96,6 +157,8 @@ class WinePrefix:
     def close(self):
         self._stop()
         shutil.rmtree(self.path, True)
+        if self.screen:
+            self.screen.stop()
 
 
 class WineDriver(kit.Driver):
