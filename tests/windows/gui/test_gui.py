@@ -97,6 +97,16 @@ class DriverWindow(Case):
         self.assertEqual(self.driver.wait(10), 0)
         self.assertEqual(self.stored(), self.configuration.encode())
 
+    def test_a_hidden_strip_stays_away_until_show_brings_it_back_as_last_told(self):
+        hidden = self.driver.zelctl("execute", "Hide", "execute", "Minimize")
+        self.assertEqual(hidden.returncode, 0, hidden.stderr)
+        self.probe_ok("gone", guikit.MAIN)
+        self.assertEqual(self.driver.zelctl("execute", "Show").returncode, 0)
+        self.assertIn("minimized", self.probe_ok("window", guikit.MAIN, "style")[-1])
+        self.assertEqual(self.driver.zelctl("execute", "NormalSize").returncode, 0)
+        self.assertTrue(kit.wait_until(
+            lambda: "minimized" not in self.probe_ok("window", guikit.MAIN, "style")[-1], 10))
+
 
 class ClientWindow(Case):
     """ZELcli.exe beside ZELdrv.exe, which it starts."""
@@ -120,11 +130,12 @@ class ClientWindow(Case):
         entry = [("IDC_HITOEDIT", "2"), ("IDC_LOTOEDIT", "5"), ("IDC_HIFROMEDIT", "0"),
                  ("IDC_LOFROMEDIT", "1"), ("IDC_MEMO", "12 34 AB")]
         lines = self.probe_ok(
-            "window", guikit.CLIENT, "window", guikit.MAIN,  # the client started the driver
-            "window", guikit.CLIENT, *self.control("IDC_ESENDBTN", "enabled"),
+            # The client started the driver, minimised.
+            "window", guikit.CLIENT, "window", guikit.MAIN, "style", "window", guikit.CLIENT, *self.control("IDC_ESENDBTN", "enabled"),
             *[word for name, text in entry for word in self.control(name, "set", text)],
             *self.control("IDC_POKEBUTTON", "click"), *self.control("IDC_ESENDBTN", "enabled"),
             "click")
+        self.assertIn("minimized", [line for line in lines if line.startswith("style")][0])
         self.assertEqual([line for line in lines if line.startswith("enabled")],
                          ["enabled no", "enabled yes"])
         written = "wrote by driver: %s\n" % FRAME
