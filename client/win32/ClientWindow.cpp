@@ -5,7 +5,7 @@
 #include "client/EntryCheck.h"
 #include "client/win32/ClientResources.h"
 #include "client/win32/DialogPixels.h"
-#include "client/win32/WideText.h"
+#include "common/win32/Dialog.h"
 #include "common/win32/SystemText.h"
 
 namespace zel::win32 {
@@ -73,14 +73,6 @@ bool IsEntryControl(int id) {
 constexpr COLORREF Black = RGB(0, 0, 0);
 constexpr COLORREF Lime = RGB(0, 255, 0);
 
-// Heights are character heights in pixels, not scaled with the screen. The Cyrillic character set
-// makes the font mapper pick a face that has the Russian captions' letters.
-HFONT MakeFont(int pixels, int weight) {
-  return CreateFontW(-pixels, 0, 0, 0, weight, FALSE, FALSE, FALSE, RUSSIAN_CHARSET,
-                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                     DEFAULT_PITCH | FF_SWISS, L"MS Sans Serif");
-}
-
 BOOL CALLBACK SetFontOf(HWND control, LPARAM font) {
   SendMessageW(control, WM_SETFONT, static_cast<WPARAM>(font), FALSE);
   return TRUE;
@@ -89,14 +81,7 @@ BOOL CALLBACK SetFontOf(HWND control, LPARAM font) {
 // Labels grow to their text, as the text's face may be wider than the one the layout was made
 // for (another face stands in where "MS Sans Serif" is missing); they keep their place.
 void FitLabelToText(HWND label) {
-  const std::wstring text = WindowText(label);
-  const HDC context = GetDC(label);
-  const HGDIOBJ previous =
-      SelectObject(context, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
-  SIZE size{0, 0};
-  GetTextExtentPoint32W(context, text.c_str(), static_cast<int>(text.size()), &size);
-  SelectObject(context, previous);
-  ReleaseDC(label, context);
+  const SIZE size = TextExtent(label);
   RECT place;
   GetClientRect(label, &place);
   if (size.cx > place.right)
@@ -121,10 +106,12 @@ ClientWindow::ClientWindow(HINSTANCE instance, ClientLink& link, Notice& answers
     : instance_(instance),
       answers_(answers),
       logic_(*this, link),
-      windowFont_(MakeFont(13, FW_NORMAL)),
-      addressFont_(MakeFont(20, FW_NORMAL)),
-      memoFont_(MakeFont(17, FW_NORMAL)),
-      resultFont_(MakeFont(13, FW_BOLD)) {
+      // Heights are character heights in pixels, not scaled with the screen. The Cyrillic
+      // character set makes the font mapper pick a face that has the Russian captions' letters.
+      windowFont_(13, false, L"MS Sans Serif", RUSSIAN_CHARSET),
+      addressFont_(20, false, L"MS Sans Serif", RUSSIAN_CHARSET),
+      memoFont_(17, false, L"MS Sans Serif", RUSSIAN_CHARSET),
+      resultFont_(13, true, L"MS Sans Serif", RUSSIAN_CHARSET) {
   CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_CLIENT), nullptr, Procedure,
                      reinterpret_cast<LPARAM>(this));
   if (window_ == nullptr) return;
@@ -133,19 +120,18 @@ ClientWindow::ClientWindow(HINSTANCE instance, ClientLink& link, Notice& answers
 
 ClientWindow::~ClientWindow() {
   if (window_ != nullptr) DestroyWindow(window_);
-  for (HFONT font : {windowFont_, addressFont_, memoFont_, resultFont_}) DeleteObject(font);
 }
 
 bool ClientWindow::InitDialog(HWND window) {
   window_ = window;
-  SetWindowTextW(window_, FromUtf8(ClientCaption).c_str());
+  SetWindowTextW(window_, Wide(ClientCaption, Utf8CodePage).c_str());
   PlaceAtTemplatePixels(window_, instance_, IDD_CLIENT);
-  EnumChildWindows(window_, SetFontOf, reinterpret_cast<LPARAM>(windowFont_));
+  EnumChildWindows(window_, SetFontOf, reinterpret_cast<LPARAM>(windowFont_.Handle()));
   for (AddressField field :
        {AddressField::HiTo, AddressField::LoTo, AddressField::HiFrom, AddressField::LoFrom})
-    SetFontOf(Control(IdOf(field)), reinterpret_cast<LPARAM>(addressFont_));
-  SetFontOf(Control(IDC_MEMO), reinterpret_cast<LPARAM>(memoFont_));
-  SetFontOf(Control(IDC_RETMEMO), reinterpret_cast<LPARAM>(resultFont_));
+    SetFontOf(Control(IdOf(field)), reinterpret_cast<LPARAM>(addressFont_.Handle()));
+  SetFontOf(Control(IDC_MEMO), reinterpret_cast<LPARAM>(memoFont_.Handle()));
+  SetFontOf(Control(IDC_RETMEMO), reinterpret_cast<LPARAM>(resultFont_.Handle()));
   for (int label : {IDC_LABEL1, IDC_LABEL2, IDC_LABEL3, IDC_LABEL4}) FitLabelToText(Control(label));
   return true;  // the first control in the tab order takes the focus
 }
@@ -215,7 +201,7 @@ bool ClientWindow::TakeDialogMessage(MSG& message) {
 }
 
 std::string ClientWindow::FieldText(AddressField field) const {
-  return ToUtf8(WindowText(Control(IdOf(field))));
+  return Narrow(WindowText(Control(IdOf(field))), Utf8CodePage);
 }
 
 std::vector<std::string> ClientWindow::MemoDisplayedLines() const {
@@ -228,8 +214,10 @@ std::vector<std::string> ClientWindow::MemoDisplayedLines() const {
     const LRESULT start = SendMessageW(memo, EM_LINEINDEX, static_cast<WPARAM>(line), 0);
     if (start < 0 || static_cast<std::size_t>(start) > text.size()) break;
     const LRESULT length = SendMessageW(memo, EM_LINELENGTH, static_cast<WPARAM>(start), 0);
-    lines.push_back(ToUtf8(std::wstring_view(text).substr(
-        static_cast<std::size_t>(start), static_cast<std::size_t>(length < 0 ? 0 : length))));
+    lines.push_back(
+        Narrow(std::wstring_view(text).substr(static_cast<std::size_t>(start),
+                                              static_cast<std::size_t>(length < 0 ? 0 : length)),
+               Utf8CodePage));
   }
   return lines;
 }
@@ -245,7 +233,8 @@ void ClientWindow::SetResultText(const std::string& text) {
 }
 
 void ClientWindow::ShowEntryError(const std::string& caption, const std::string& text) {
-  MessageBoxW(window_, FromUtf8(text).c_str(), FromUtf8(caption).c_str(), MB_ICONERROR | MB_OK);
+  MessageBoxW(window_, Wide(text, Utf8CodePage).c_str(), Wide(caption, Utf8CodePage).c_str(),
+              MB_ICONERROR | MB_OK);
 }
 
 void ClientWindow::ShowAnswer(const std::string& text) { answers_.ShowNotice(text); }

@@ -7,6 +7,7 @@
 
 #include "client/ClientLogic.h"
 #include "common/Notice.h"
+#include "common/win32/Dialog.h"
 
 namespace zel::win32 {
 
@@ -46,10 +47,10 @@ class ClientWindow : public ClientView {
   Notice& answers_;
   ClientLogic logic_;
   HWND window_ = nullptr;
-  HFONT windowFont_ = nullptr;
-  HFONT addressFont_ = nullptr;
-  HFONT memoFont_ = nullptr;
-  HFONT resultFont_ = nullptr;
+  Font windowFont_;
+  Font addressFont_;
+  Font memoFont_;
+  Font resultFont_;
 };
 
 }  // namespace zel::win32

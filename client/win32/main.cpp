@@ -6,7 +6,6 @@
 
 #include "client/ClientLink.h"
 #include "client/win32/ClientWindow.h"
-#include "client/win32/WideText.h"
 #include "common/MessageBar.h"
 #include "common/win32/SystemText.h"
 #include "common/win32/WriteBar.h"
@@ -23,7 +22,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   win32::ClientWindow form(instance, link, messageBar);
   if (!form.Created()) {
     MessageBoxW(nullptr, win32::Wide(win32::SystemErrorText(GetLastError())).c_str(),
-                win32::FromUtf8(ClientCaption).c_str(), MB_OK | MB_ICONERROR);
+                win32::Wide(ClientCaption, win32::Utf8CodePage).c_str(), MB_OK | MB_ICONERROR);
     return 1;
   }
   // The message bar comes after the main window, which owns it.

@@ -22,9 +22,9 @@ void Forget(Dialog* dialog) {
 
 }  // namespace
 
-Font::Font(int pixels, bool bold, const wchar_t* face)
+Font::Font(int pixels, bool bold, const wchar_t* face, BYTE charset)
     : handle_(CreateFontW(-pixels, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
-                          DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                          charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                           VARIABLE_PITCH | FF_SWISS, face)) {}
 
 Font::~Font() {
@@ -147,8 +147,26 @@ void Dialog::Place(int id, int left, int top, int width, int height) {
 }
 
 void Dialog::FitToText(int id) {
-  const HWND control = Control(id);
-  const std::wstring text = Wide(ControlText(control));
+  const SIZE size = TextExtent(Control(id));
+  SetWindowPos(Control(id), nullptr, 0, 0, size.cx, size.cy,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Dialog::SetFont(int id, const Font& font) {
+  SendMessageW(Control(id), WM_SETFONT, reinterpret_cast<WPARAM>(font.Handle()), TRUE);
+}
+
+std::wstring WindowText(HWND window) {
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(
+      static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+std::string ControlText(HWND control) { return Narrow(WindowText(control)); }
+
+SIZE TextExtent(HWND control) {
+  const std::wstring text = WindowText(control);
   const HDC context = GetDC(control);
   const auto font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
   const HGDIOBJ previous = SelectObject(context, font);
@@ -158,19 +176,7 @@ void Dialog::FitToText(int id) {
   GetTextExtentPoint32W(context, text.c_str(), static_cast<int>(text.size()), &size);
   SelectObject(context, previous);
   ReleaseDC(control, context);
-  SetWindowPos(control, nullptr, 0, 0, size.cx, metrics.tmHeight,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void Dialog::SetFont(int id, const Font& font) {
-  SendMessageW(Control(id), WM_SETFONT, reinterpret_cast<WPARAM>(font.Handle()), TRUE);
-}
-
-std::string ControlText(HWND control) {
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(
-      GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
-  return Narrow(text);
+  return {size.cx, metrics.tmHeight};
 }
 
 }  // namespace zel::win32

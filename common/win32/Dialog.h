@@ -12,7 +12,7 @@ namespace zel::win32 {
 // A font made for a window and deleted with it; heights are character heights in pixels.
 class Font {
  public:
-  Font(int pixels, bool bold, const wchar_t* face);
+  Font(int pixels, bool bold, const wchar_t* face, BYTE charset = DEFAULT_CHARSET);
   ~Font();
   Font(const Font&) = delete;
   Font& operator=(const Font&) = delete;
@@ -68,7 +68,11 @@ class Dialog {
   INT_PTR result_ = IDCANCEL;
 };
 
+// A window's whole text.
+std::wstring WindowText(HWND window);
 // The control's text, in the ANSI code page.
 std::string ControlText(HWND control);
+// The size of the control's text in its font: its width, and the font's line height.
+SIZE TextExtent(HWND control);
 
 }  // namespace zel::win32

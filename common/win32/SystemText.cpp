@@ -19,22 +19,22 @@ std::string SystemErrorText(unsigned long code) {
   return text.empty() ? "error " + std::to_string(code) : text;
 }
 
-std::wstring Wide(const std::string& text) {
+std::wstring Wide(std::string_view text, unsigned codePage) {
   if (text.empty()) return std::wstring();
   const int size = static_cast<int>(text.size());
-  const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+  const int length = MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0);
   std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), length);
+  MultiByteToWideChar(codePage, 0, text.data(), size, wide.data(), length);
   return wide;
 }
 
-std::string Narrow(const std::wstring& text) {
+std::string Narrow(std::wstring_view text, unsigned codePage) {
   if (text.empty()) return std::string();
   const int size = static_cast<int>(text.size());
   const int length =
-      WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+      WideCharToMultiByte(codePage, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
   std::string narrow(static_cast<std::size_t>(length), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.data(), size, narrow.data(), length, nullptr, nullptr);
+  WideCharToMultiByte(codePage, 0, text.data(), size, narrow.data(), length, nullptr, nullptr);
   return narrow;
 }
 

@@ -3,6 +3,7 @@
 // Our strings are in the ANSI code page, as the C library's file names on Windows are.
 
 #include <string>
+#include <string_view>
 
 namespace zel::win32 {
 
@@ -10,9 +11,14 @@ namespace zel::win32 {
 // its end; "error <code>" when the system has none.
 std::string SystemErrorText(unsigned long code);
 
-// A text of the ANSI code page as UTF-16, for the wide-character API.
-std::wstring Wide(const std::string& text);
-// A UTF-16 text in the ANSI code page; characters it lacks become the code page's default one.
-std::string Narrow(const std::wstring& text);
+// The code pages of our texts: the ANSI one (the driver's 8-bit texts, file names) and UTF-8
+// (what the test client's user types and reads).
+inline constexpr unsigned AnsiCodePage = 0;      // CP_ACP
+inline constexpr unsigned Utf8CodePage = 65001;  // CP_UTF8
+
+// A text of the code page as UTF-16, for the wide-character API.
+std::wstring Wide(std::string_view text, unsigned codePage = AnsiCodePage);
+// A UTF-16 text in the code page; characters the ANSI one lacks become its default one.
+std::string Narrow(std::wstring_view text, unsigned codePage = AnsiCodePage);
 
 }  // namespace zel::win32
