@@ -182,7 +182,14 @@ class WineDriver(kit.Driver):
         if self.process.poll() is not None:
             raise AssertionError("driver ended with %s at start; it wrote:\n%s"
                                  % (self.process.returncode, self.errors()))
-        return self.zelctl("request", timeout=10).returncode == 0
+        # On a busy machine a first connect can wait long for a driver still making its windows.
+        try:
+            return self.zelctl("request", timeout=20).returncode == 0
+        except subprocess.TimeoutExpired:
+            return False
+
+    def start(self, descriptors=None, platform=None, timeout=60):
+        return super().start(descriptors, platform, timeout)
 
     def zelctl(self, *arguments, timeout=30):
         return subprocess.run(["wine", win_program("zelctl.exe")] + list(arguments),
