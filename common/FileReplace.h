@@ -1,5 +1,6 @@
 #pragma once
-// Replacing a file whole: the one file-system step of the core that needs the platform.
+// Replacing a file whole, and making the folders it goes into: the file-system steps of the core
+// that need the platform.
 
 #include <string>
 
@@ -14,5 +15,11 @@ namespace zel {
 // the directory failed with an input/output error, where the new file is in place but may not
 // survive a crash.
 bool ReplaceFileAtomically(const std::string& temporary, const std::string& target);
+
+// Makes the folders on the way to the file `path` where the platform keeps the file in the
+// user's own configuration folder, which may not exist yet (POSIX: whichever are missing, each open
+// to its owner only; Windows: none, the file lives beside the program). False with errno set when
+// a folder could not be made.
+bool MakeFoldersFor(const std::string& path);
 
 }  // namespace zel

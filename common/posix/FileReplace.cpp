@@ -1,6 +1,7 @@
 #include "common/FileReplace.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -48,6 +49,22 @@ bool ReplaceFileAtomically(const std::string& temporary, const std::string& targ
   if (!SyncFile(temporary)) return false;
   if (std::rename(temporary.c_str(), target.c_str()) != 0) return false;
   return SyncDirectory(DirectoryOf(target));
+}
+
+bool MakeFoldersFor(const std::string& path) {
+  const std::string folder = DirectoryOf(path);
+  struct stat found {};
+  if (::stat(folder.c_str(), &found) != 0) {
+    // From the top down; a step that exists already, as a folder or not, shows at the next one.
+    for (auto slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
+      if (::mkdir(folder.substr(0, slash).c_str(), 0700) != 0 && errno != EEXIST) return false;
+      if (slash == std::string::npos) break;
+    }
+    if (::stat(folder.c_str(), &found) != 0) return false;
+  }
+  if (S_ISDIR(found.st_mode)) return true;
+  errno = ENOTDIR;
+  return false;
 }
 
 }  // namespace zel

@@ -116,6 +116,10 @@ FileOutcome StoreConfiguration(const std::string& path, const PortSettings& sett
   if (std::count(text.begin(), text.end(), '\n') != static_cast<std::ptrdiff_t>(LinesRead)) {
     return Failure(SettingsFileError::TextWithLineBreak, path, "a setting holds a line break");
   }
+  // The user's configuration folder may not exist before the first store.
+  if (!MakeFoldersFor(path)) {
+    return Failure(SettingsFileError::WriteFailed, path, std::strerror(errno));
+  }
   const std::string temporary = path + TemporarySuffix;
   // A leftover of a store that was cut short is ours to replace.
   std::remove(temporary.c_str());

@@ -1,5 +1,6 @@
 #pragma once
-// The file "ZELdrv.ini" beside the program: nine lines of key, "=" and value, CR LF after each.
+// The file "ZELdrv.ini" (where it lives: ConfigurationPath.h): nine lines of key, "=" and value,
+// CR LF after each.
 //
 //   PortNumber=COM1            the seven texts, exactly as the dialog shows them
 //   TransferRate=75 baud
@@ -37,7 +38,8 @@ enum class SettingsFileError {
 Outcome<SettingsFileError> LoadConfiguration(const std::string& path, PortSettings& settings);
 
 // Writes the nine lines, replacing the file whole or not at all: on any failure the old file stays
-// intact and no temporary is left behind.
+// intact and no temporary is left behind. Missing folders on the way are made where the platform
+// keeps the file in the user's configuration folder (see MakeFoldersFor).
 Outcome<SettingsFileError> StoreConfiguration(const std::string& path,
                                               const PortSettings& settings);
 

@@ -149,7 +149,7 @@ TEST_F(PortObject, SetupDialogStoresWhatWorksAndWarnsOtherwise) {
 
 TEST_F(PortObject, UnwritableFileWarnsAndClosingInsideTheDialogTouchesNothing) {
   auto unwritable = std::make_unique<TComProperties>(std::make_unique<test::FakeSerialPort>(line),
-                                                     "/nonexistent-zel/ZELdrv.ini", *this);
+                                                     "/dev/null/ZELdrv.ini", *this);
   unwritable->Init();
   ScriptedEditor editor;
   editor.confirms = true;

@@ -2,15 +2,20 @@
 // instrument line. Pseudo-terminals carry bytes instantly whatever the rate, so the time-outs
 // seen here are the port's own.
 #include <asm/termbits.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstring>
 #include <numeric>
 #include <thread>
 #include <vector>
 
+#include "driver/port/posix/OpenFailure.h"
 #include "driver/port/posix/PosixSerialPort.h"
 #include "driver/port/posix/Termios.h"
 #include "tests/support/PtyPair.h"
@@ -72,6 +77,48 @@ TEST_F(PosixPortOnPty, OpenIsExclusiveAndFailuresSayWhichDeviceAndWhy) {
   EXPECT_FALSE(port_.SetTimeouts({}));
   EXPECT_EQ(port_.Read(&byte, 1), 0);
   EXPECT_EQ(port_.LastError().code, PortError::NotOpen);
+}
+
+// Another process holding the device is named; a refused permission says what to do.
+TEST_F(PosixPortOnPty, OpenFailuresNameTheHolderOrTheRemedy) {
+  int execed[2];
+  ASSERT_EQ(::pipe2(execed, O_CLOEXEC), 0);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    const int fd = ::open(pty_.SlavePath().c_str(), O_RDWR | O_NOCTTY);
+    if (fd >= 0 && ::flock(fd, LOCK_EX) == 0) ::execlp("sleep", "sleep", "60", nullptr);
+    [[maybe_unused]] const ssize_t told = ::write(execed[1], "x", 1);
+    ::_exit(127);
+  }
+  ::close(execed[1]);
+  char failed = 0;
+  const bool holding = child > 0 && ::read(execed[0], &failed, 1) == 0;  // closed by the exec
+  ::close(execed[0]);
+  EXPECT_FALSE(port_.Open(pty_.SlavePath()));
+  if (child > 0) {
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+  }
+  ASSERT_TRUE(holding);
+  EXPECT_EQ(port_.LastError().code, PortError::InUse);
+  EXPECT_EQ(port_.LastError().text, pty_.SlavePath() +
+                                        ": in use by another program: held open by PID " +
+                                        std::to_string(child) + " (sleep)");
+  EXPECT_EQ(InUseText({{12, "minicom"}, {345, "screen"}}),
+            "in use by another program: held open by PID 12 (minicom), PID 345 (screen)");
+
+  const std::pair<DeviceAccess, std::string> denials[] = {
+      {{"dialout", true, false, false},
+       " (the user is not in group dialout: sudo usermod -aG dialout $USER, then log in again)"},
+      {{"dialout", true, false, true},
+       " (the user joined group dialout after logging in: log in again)"},
+      {{"dialout", true, true, true}, ""},
+      {{"root", false, false, false}, " (not even group root may use it: see its permissions)"},
+      {{}, " (is the user in group dialout?)"},
+  };
+  for (const auto& [access, remedy] : denials) {
+    EXPECT_EQ(AccessDeniedText("Permission denied", access), "Permission denied" + remedy);
+  }
 }
 
 TEST_F(PosixPortOnPty, EveryByteValueCrossesBothWaysUnchanged) {

@@ -72,13 +72,27 @@ TEST(SettingsFile, FailedStoreLeavesTheOldFileWholeAndAMissingFileGivesTheDefaul
             SettingsFileError::WriteFailed);
   EXPECT_EQ(dir.Read(ConfigurationFileName), "PortNumber=COM2\r\n");
   EXPECT_EQ(dir.Entries(), (std::vector<std::string>{ConfigurationFileName, "taken"}));
-  EXPECT_EQ(StoreConfiguration("/nonexistent-zel/ZELdrv.ini", PortSettings::Defaults()).code,
-            SettingsFileError::WriteFailed);
+  // A folder that cannot be made: a file stands in its way.
+  EXPECT_EQ(
+      StoreConfiguration(dir.FilePath(ConfigurationFileName) + "/x", PortSettings::Defaults()).code,
+      SettingsFileError::WriteFailed);
   settings.Paritet = "Odd";
   const auto loaded = LoadConfiguration("/nonexistent-zel/ZELdrv.ini", settings);
   EXPECT_EQ(loaded.text, "/nonexistent-zel/ZELdrv.ini: No such file or directory");
   EXPECT_EQ(test::Fields(settings),
             "COM1|75 baud|1 bit|None|Immediately answer|HandShake|HandShake|0|0");
+}
+
+// The user's configuration folder may not exist before the first store.
+TEST(SettingsFile, StoreMakesTheMissingFoldersForItsOwnerAlone) {
+  test::ScratchDirectory dir;
+  const std::string path = dir.FilePath("config/zel/") + ConfigurationFileName;
+  ASSERT_TRUE(StoreConfiguration(path, PortSettings::Defaults()).Ok());
+  PortSettings loaded;
+  EXPECT_TRUE(LoadConfiguration(path, loaded).Ok());
+  struct stat made {};
+  ASSERT_EQ(::stat(dir.FilePath("config").c_str(), &made), 0);
+  EXPECT_EQ(made.st_mode & 0777, 0700u);
 }
 
 }  // namespace

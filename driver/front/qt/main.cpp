@@ -15,6 +15,7 @@
 #include "driver/front/StderrStatus.h"
 #include "driver/front/WindowRelay.h"
 #include "driver/front/qt/DriverWindows.h"
+#include "driver/port/posix/ConfigurationPlace.h"
 
 using namespace zel;
 
@@ -47,9 +48,12 @@ int main(int argc, char* argv[]) {
 
   StderrStatus echo;
   WriteBarNotice notice;
-  auto comProperties = std::make_unique<TComProperties>(
-      MakePlatformSerialPort(),
-      QCoreApplication::applicationDirPath().toStdString() + "/" + ConfigurationFileName, notice);
+  // Beside the program where that works, else in the user's configuration folder.
+  const std::string configuration =
+      ConfigurationPathOnThisSystem(QCoreApplication::applicationDirPath().toStdString());
+  echo.Report("configuration: " + configuration);
+  auto comProperties =
+      std::make_unique<TComProperties>(MakePlatformSerialPort(), configuration, notice);
   comProperties->ReportFailure = [&echo](const std::string& line) { echo.Report(line); };
   DriverWindows windows(front, window, std::move(comProperties), &echo);
 

@@ -15,6 +15,7 @@
 
 #include "driver/port/DeviceName.h"
 #include "driver/port/ReadTiming.h"
+#include "driver/port/posix/OpenFailure.h"
 #include "driver/port/posix/Termios.h"
 
 namespace zel {
@@ -60,14 +61,9 @@ PortError OpenError(int error) {
   }
 }
 
-// The system's own words where it has them, ours where its words would mislead (a lock held
-// elsewhere reads "Resource temporarily unavailable"), and what to do about a refused permission.
+// The system's own words where they say enough; ours where they would mislead.
 std::string ErrorDescription(PortError error, int systemError) {
   switch (error) {
-    case PortError::AccessDenied:
-      return std::string(std::strerror(systemError)) + " (is the user in group dialout?)";
-    case PortError::InUse:
-      return "in use by another program";
     case PortError::NotATerminal:
       return "not a serial device";
     case PortError::NotOpen:
@@ -102,11 +98,14 @@ bool PosixSerialPort::Open(const std::string& name) {
   subject_ = path;
   // O_NONBLOCK: the open must not wait for carrier, and all later waiting is done by poll.
   const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return Fail(OpenError(errno), errno);
+  if (fd < 0) {
+    const int error = errno;
+    return FailToOpen(OpenError(error), error);
+  }
 
   auto abandon = [this, fd](PortError error, int systemError = 0) {
     ::close(fd);
-    return Fail(error, systemError);
+    return FailToOpen(error, systemError);
   };
   // A regular file under a typed name must never be written to as if it were a line.
   if (::isatty(fd) == 0) return abandon(PortError::NotATerminal);
@@ -383,9 +382,22 @@ bool PosixSerialPort::DeviceAnswers() {
 }
 
 bool PosixSerialPort::Fail(PortError error, int systemError) {
-  lastError_ =
-      Outcome<PortError>::Failure(error, subject_ + ": " + ErrorDescription(error, systemError));
+  return FailBecause(error, ErrorDescription(error, systemError));
+}
+
+bool PosixSerialPort::FailBecause(PortError error, const std::string& why) {
+  lastError_ = Outcome<PortError>::Failure(error, subject_ + ": " + why);
   return false;
+}
+
+// The commonest reasons a port does not open come with who holds it or what to do.
+bool PosixSerialPort::FailToOpen(PortError error, int systemError) {
+  if (error == PortError::InUse) return FailBecause(error, InUseText(FindDeviceHolders(subject_)));
+  if (systemError == EACCES) {
+    return FailBecause(error,
+                       AccessDeniedText(std::strerror(systemError), LookUpDeviceAccess(subject_)));
+  }
+  return Fail(error, systemError);
 }
 
 void PosixSerialPort::FailFromErrno(int error) {

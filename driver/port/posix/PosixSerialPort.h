@@ -34,6 +34,8 @@ class PosixSerialPort final : public SerialPort {
   bool Usable();
   bool DeviceAnswers();
   bool Fail(PortError error, int systemError = 0);
+  bool FailBecause(PortError error, const std::string& why);
+  bool FailToOpen(PortError error, int systemError);
   void ClearError();
   void FailFromErrno(int error);
   bool DrainOutput(int32_t& written, uint64_t deadlineMs, uint64_t elapsedMs);
