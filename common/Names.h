@@ -9,6 +9,9 @@ namespace zel {
 inline constexpr char DriverService[] = "ZELdrv";
 inline constexpr char DriverTopic[] = "ZELdriver";
 inline constexpr char DriverItem[] = "ZELDDEItem";
+// The line monitor beside the driver's topic: each read or write on the serial line, as text.
+inline constexpr char MonitorTopic[] = "ZELmonitor";
+inline constexpr char MonitorItem[] = "ZELmonitorItem";
 // 8-bit text; the only format served.
 inline constexpr uint32_t TextFormat = 1;
 

@@ -30,8 +30,9 @@ bool OutOfDescriptors(int error) {
 }  // namespace
 
 struct LocalLinkServer::Connection {
-  Connection(int socket, ServerConversation& conversation, MessageBudget& budget)
-      : fd(socket), reader(&budget), session(conversation) {}
+  Connection(int socket, ServerConversation& conversation, BroadcastTopic* broadcast,
+             MessageBudget& budget)
+      : fd(socket), reader(&budget), session(conversation, broadcast) {}
 
   int fd;
   MessageReader reader;
@@ -51,13 +52,23 @@ struct LocalLinkServer::Connection {
 LocalLinkServer::LocalLinkServer(ServerConversation& conversation, LinkLimits limits,
                                  QObject* parent)
     : QObject(parent), conversation_(conversation), limits_(limits), budget_(limits.messageBudget) {
-  conversation_.Item().SetChangeListener([this] { NotifyAdviseLinks(); });
+  conversation_.Item().SetChangeListener(
+      [this] { NotifyAdviseLinks(conversation_.Item().Name()); });
+}
+
+void LocalLinkServer::ServeBroadcast(BroadcastTopic& broadcast) {
+  broadcast_ = &broadcast;
+  broadcast.SetPublished([this] { NotifyAdviseLinks(broadcast_->ItemName()); });
 }
 
 LocalLinkServer::~LocalLinkServer() {
   conversation_.Item().SetChangeListener(nullptr);
+  if (broadcast_) broadcast_->SetPublished(nullptr);
   const auto connections = connections_;
   for (const auto& connection : connections) Drop(connection);
+  // Their sessions stop listening now, not whenever the last reference goes.
+  queue_.clear();
+  deferred_.clear();
   delete acceptNotifier_;
   if (listener_ >= 0) {
     close(listener_);
@@ -117,7 +128,7 @@ void LocalLinkServer::Admit(int fd) {
     close(fd);
     return;
   }
-  auto connection = std::make_shared<Connection>(fd, conversation_, budget_);
+  auto connection = std::make_shared<Connection>(fd, conversation_, broadcast_, budget_);
   connection->readable = new QSocketNotifier(fd, QSocketNotifier::Read, this);
   connection->writable = new QSocketNotifier(fd, QSocketNotifier::Write, this);
   connection->writable->setEnabled(false);
@@ -270,8 +281,7 @@ void LocalLinkServer::ServeWhatHasArrived(int flushTimeoutMs) {
   }
 }
 
-void LocalLinkServer::NotifyAdviseLinks() {
-  const std::string& item = conversation_.Item().Name();
+void LocalLinkServer::NotifyAdviseLinks(const std::string& item) {
   const auto connections = connections_;  // a send may drop a connection
   for (const auto& connection : connections)
     if (auto notice = connection->session.NoticeFor(item)) Send(connection, *notice);

@@ -37,6 +37,9 @@ class LocalLinkServer : public QObject, public LinkServer {
   ~LocalLinkServer() override;
 
   Outcome<RegisterError> Register(const std::string& service) override;
+  // Serves a second topic beside the conversation's, from the next connection on; it must
+  // outlive this server.
+  void ServeBroadcast(BroadcastTopic& broadcast);
   const std::string& SocketPath() const { return socketPath_; }
 
   // For the end of the program, once its event loop has stopped: serves the transactions that
@@ -61,9 +64,10 @@ class LocalLinkServer : public QObject, public LinkServer {
   void Flush(const ConnectionPtr& connection);
   void UpdateInterest(const ConnectionPtr& connection);
   void Drop(const ConnectionPtr& connection);
-  void NotifyAdviseLinks();
+  void NotifyAdviseLinks(const std::string& item);
 
   ServerConversation& conversation_;
+  BroadcastTopic* broadcast_ = nullptr;
   const LinkLimits limits_;
   MessageBudget budget_;
   ServiceLock lock_;

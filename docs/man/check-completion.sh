@@ -31,7 +31,8 @@ expect() {  # LINE (words separated by blanks; a trailing blank starts an empty 
 sorted() { tr ' ' '\n' | sort -u | xargs; }
 
 help=$("$zelctl" --help) || exit 1
-help_options=$( (grep -o -- '--[a-z][a-z-]*' <<<"$help"; echo --help) | sorted)
+# The options of the usage line; an action's own options (monitor --count) come after it.
+help_options=$( (head -n 1 <<<"$help" | grep -o -- '--[a-z][a-z-]*'; echo --help) | sorted)
 help_actions=$(sed -n 's/^  \([a-z][a-z]*\) .*/\1/p' <<<"$help" | sorted)
 command_words=$(sed -n 's/.*Command\[\] = "\([^"]*\)";.*/\1/p' "$names_header" | sorted)
 [[ -n $help_actions && -n $command_words ]] || { echo "no actions or command words found"; exit 1; }
@@ -58,6 +59,8 @@ zelctl --item Z|ZELDDEItem
 zelctl --timeout |
 zelctl poke |
 zelctl watch |
+zelctl monitor |--count
+zelctl monitor --count |
 zelctl request --|
 zelctl --help |
 zelctl -h r|

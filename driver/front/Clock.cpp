@@ -11,6 +11,12 @@ int64_t SteadyClock::NowMs() {
       .count();
 }
 
+int64_t SteadyClock::NowUs() {
+  return std::chrono::duration_cast<std::chrono::microseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
 void SteadyClock::SleepMs(int64_t ms) {
   std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }

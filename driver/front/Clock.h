@@ -9,6 +9,8 @@ class Clock {
  public:
   virtual ~Clock() = default;
   virtual int64_t NowMs() = 0;  // monotonic
+  // The same clock in microseconds, where it has them.
+  virtual int64_t NowUs() { return NowMs() * 1000; }
   virtual void SleepMs(int64_t ms) = 0;
 };
 
@@ -16,6 +18,7 @@ class Clock {
 class SteadyClock : public Clock {
  public:
   int64_t NowMs() override;
+  int64_t NowUs() override;
   void SleepMs(int64_t ms) override;
 };
 

@@ -14,7 +14,10 @@ constexpr int64_t ClosePauseMs = 100;
 }  // namespace
 
 DriverFront::DriverFront(StatusSink& status, DriverWindow& window, Clock& clock)
-    : status_(status), window_(window), clock_(clock) {
+    : status_(status), window_(window), clock_(clock), monitor_(ZELmonitor, clock) {
+  ZELmonitor.SetListeningChanged([this](bool listened) {
+    if (port_) port_->SetLineListener(listened ? &monitor_ : nullptr);
+  });
   commands_ = {
       {SendCommand, [this] { SendWithEchoCheck(Frames.SendFrame, Frames.SendLength); }},
       {EasySendCommand, [this] { EasySend(Frames.SendFrame, Frames.SendLength); }},
@@ -41,6 +44,7 @@ DriverFront::~DriverFront() = default;
 
 void DriverFront::FormCreate(std::unique_ptr<TComProperties> comProperties) {
   port_ = std::move(comProperties);
+  port_->SetLineListener(ZELmonitor.HasListeners() ? &monitor_ : nullptr);
   port_->Init();
   Frames.ResetBuffers();
 }

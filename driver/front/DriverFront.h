@@ -10,11 +10,13 @@
 #include <vector>
 
 #include "common/Names.h"
+#include "ddelink/BroadcastTopic.h"
 #include "ddelink/ServerConversation.h"
 #include "ddelink/ServerItem.h"
 #include "driver/frames/FrameStore.h"
 #include "driver/front/Clock.h"
 #include "driver/front/DriverWindow.h"
+#include "driver/front/LineMonitor.h"
 #include "driver/front/ReplyReader.h"
 #include "driver/front/StatusSink.h"
 #include "driver/port/ComProperties.h"
@@ -48,6 +50,8 @@ class DriverFront : public ConversationHandler {
   ServerItem ZELDDEItem{DriverItem};
   FrameStore Frames;
   ServerConversation ZELdriver{DriverTopic, ZELDDEItem, *this};
+  // The line monitor's topic: the port reports its traffic only while someone listens here.
+  BroadcastTopic ZELmonitor{MonitorTopic, MonitorItem};
 
  private:
   void SendWithEchoCheck(const FrameBuffer& frame, int32_t length);
@@ -68,6 +72,7 @@ class DriverFront : public ConversationHandler {
   // A fast reply that came in with the echo of the last "Send" or "SendDump".
   EarlyReply early_;
   std::map<std::string, std::function<void()>> commands_;  // by command word
+  LineMonitor monitor_;
 };
 
 }  // namespace zel

@@ -160,6 +160,8 @@ void TComProperties::UserSetupDialog() {
 int32_t TComProperties::Read(uint8_t* buffer, int32_t capacity) {
   if (PortHandle != PortHandleState::Open || !port_) return 0;
   const int32_t received = std::max(port_->Read(buffer, capacity), 0);
+  if (lineListener_ && received > 0)
+    lineListener_->LineBytes(LineDirection::Read, buffer, received);
   NoticeVanishing();  // the bytes that came before it are delivered all the same
   return received;
 }
@@ -167,6 +169,8 @@ int32_t TComProperties::Read(uint8_t* buffer, int32_t capacity) {
 int32_t TComProperties::Write(const uint8_t* bytes, int32_t count) {
   if (PortHandle != PortHandleState::Open || !port_) return 0;
   const int32_t written = std::max(port_->Write(bytes, count), 0);
+  if (lineListener_ && written > 0)
+    lineListener_->LineBytes(LineDirection::Written, bytes, written);
   NoticeVanishing();
   return written;
 }

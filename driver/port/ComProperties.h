@@ -9,6 +9,7 @@
 #include <string>
 
 #include "common/Notice.h"
+#include "driver/port/LineListener.h"
 #include "driver/port/PortSettings.h"
 #include "driver/port/SerialPort.h"
 #include "driver/port/SettingsFile.h"
@@ -76,6 +77,9 @@ class TComProperties {
   int32_t Read(uint8_t* buffer, int32_t capacity);
   // One write; the count written, 0 when no device is open or the write failed.
   int32_t Write(const uint8_t* bytes, int32_t count);
+  // Hears the bytes of every read and write that moved some; none (the usual case) costs one
+  // test per operation. Not owned.
+  void SetLineListener(LineListener* listener) { lineListener_ = listener; }
 
   // A device that vanishes under the open port (seen by these operations, or by this look) is
   // closed and the port is no longer configured; SetupFailure says why, also through
@@ -110,6 +114,7 @@ class TComProperties {
   void Vanish(std::string why);  // a copy: closing the port clears its last error
 
   std::unique_ptr<SerialPort> port_;
+  LineListener* lineListener_ = nullptr;
   std::string configurationPath_;
   Notice& notice_;
   bool vanished_ = false;

@@ -90,5 +90,25 @@ class SerialCommands(unittest.TestCase):
         self.assertEqual(line.driver.wait(5), 0)
 
 
+class LineMonitor(unittest.TestCase):
+    def test_a_listener_sees_each_write_and_read_in_order(self):
+        line = Line(self, [])
+        monitor = line.driver.zelctl_process("monitor", "--count", "2")
+        # Transactions are served one at a time, so the monitor's advise falls between two whole
+        # "Send"s: whichever it sees first gives its frame, then the echo.
+        deadline = time.monotonic() + 15
+        while monitor.poll() is None and time.monotonic() < deadline:
+            self.assertEqual(line.run("Send")[0], "sended\r\n")
+            time.sleep(0.1)
+        out, err = monitor.communicate(timeout=10)
+        self.assertEqual(monitor.returncode, 0, err)
+        lines = out.decode("latin-1").splitlines()
+        ascii_text = "|........4...|"
+        self.assertEqual(len(lines), 2, lines)
+        for got, direction in zip(lines, "WR"):
+            self.assertRegex(got, r"^\d+\.\d{3} %s %s  %s$" % (direction, FRAME, re.escape(ascii_text)))
+        self.assertLessEqual(*(float(got.split()[0]) for got in lines))
+
+
 if __name__ == "__main__":
     unittest.main()

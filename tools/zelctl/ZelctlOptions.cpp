@@ -16,6 +16,11 @@ const std::string ZelctlUsage =
     "--timeout)\n"
     "  watch N       open an advise link; for each of the next N notices request the item and\n"
     "                write its text\n"
+    "  monitor [--count N]\n"
+    "                the line monitor: write one line for each read (R) or write (W) on the\n"
+    "                serial line, until N lines or the driver's end (topic " +
+    std::string(MonitorTopic) + ", item " + MonitorItem +
+    "); the only action\n"
     "\n"
     "Defaults: --service " +
     std::string(DriverService) + " --topic " + DriverTopic + " --item " + DriverItem +
@@ -79,6 +84,24 @@ std::optional<ZelctlOptions> ParseZelctlOptions(const std::vector<std::string>& 
       options.actions.push_back(action);
       continue;
     }
+    if (word == "monitor") {
+      action.type = ZelctlAction::Type::Monitor;
+      if (at + 1 < arguments.size() && arguments[at + 1] == "--count") {
+        const std::string count = at + 2 < arguments.size() ? arguments[at + 2] : std::string();
+        const auto lines = ParseNumber<long>(count, 1, MostNotices);
+        if (!lines) {
+          error = "monitor --count needs a positive number of lines, not \"" + count + "\"";
+          return std::nullopt;
+        }
+        action.count = *lines;
+        at += 2;
+      }
+      // Its own topic: a conversation serves one.
+      options.topic = MonitorTopic;
+      options.item = MonitorItem;
+      options.actions.push_back(action);
+      continue;
+    }
     static const struct {
       const char* name;
       ZelctlAction::Type type;
@@ -114,6 +137,14 @@ std::optional<ZelctlOptions> ParseZelctlOptions(const std::vector<std::string>& 
   if (options.actions.empty()) {
     error = "no action given";
     return std::nullopt;
+  }
+  if (options.actions.size() > 1) {
+    for (const auto& action : options.actions) {
+      if (action.type == ZelctlAction::Type::Monitor) {
+        error = "monitor is the only action of its conversation";
+        return std::nullopt;
+      }
+    }
   }
   return options;
 }

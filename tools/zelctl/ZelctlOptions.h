@@ -13,10 +13,10 @@ namespace zel {
 constexpr int DefaultZelctlTimeoutMs = 30000;
 
 struct ZelctlAction {
-  enum class Type { Poke, Execute, Request, Run, Watch };
+  enum class Type { Poke, Execute, Request, Run, Watch, Monitor };
   Type type = Type::Request;
   std::string argument;  // Poke: text ("-" = standard input), Execute/Run: word
-  long count = 0;        // Watch: number of notices
+  long count = 0;        // Watch: number of notices; Monitor: of lines (0: until the driver ends)
 };
 
 struct ZelctlOptions {

@@ -6,6 +6,7 @@
 
 #include "common/Names.h"
 #include "ddelink/LinkTimeouts.h"
+#include "ddelink/TextLines.h"
 
 namespace zel {
 
@@ -49,6 +50,8 @@ class ActionRunner {
         return RunCommand(action.argument);
       case ZelctlAction::Type::Watch:
         return Watch(action.count);
+      case ZelctlAction::Type::Monitor:
+        return Monitor(action.count);
     }
     return false;
   }
@@ -89,6 +92,27 @@ class ActionRunner {
     for (long i = 0; i < notices; ++i) {
       if (!link_.WaitForNotice(options_.timeoutMs)) return Failed("watch");
       if (!Answer(link_.Request(options_.item, NoticeRequestTimeoutMs), "watch")) return false;
+    }
+    return true;
+  }
+
+  // Each notice says lines are waiting; one request takes all that are, so a notice may find
+  // none left. A quiet line is waited out; the driver's end ends it.
+  bool Monitor(long lines) {
+    if (!link_.StartAdvise(options_.item, RequestTimeoutMs)) return Failed("monitor");
+    long shown = 0;
+    while (lines == 0 || shown < lines) {
+      if (!link_.WaitForNotice(options_.timeoutMs)) {
+        if (link_.IsConnected()) continue;
+        return lines == 0 || Failed("monitor");
+      }
+      const auto text = link_.Request(options_.item, NoticeRequestTimeoutMs);
+      if (!text) return Failed("monitor");
+      for (const std::string& line : SplitLines(*text)) {
+        if (lines != 0 && shown == lines) break;
+        Write(out_, line + "\n");
+        ++shown;
+      }
     }
     return true;
   }

@@ -37,6 +37,7 @@ int main(int argc, char* argv[]) {
   const std::string service =
       ServiceNameFromProgramPath(QCoreApplication::applicationFilePath().toStdString());
   LocalLinkServer link(front.ZELdriver);
+  link.ServeBroadcast(front.ZELmonitor);
   const Outcome<LinkServer::RegisterError> registered = link.Register(service);
   if (!registered.Ok()) {
     std::fprintf(stderr, "%s: %s\n", service.c_str(), registered.text.c_str());
