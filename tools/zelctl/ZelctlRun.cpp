@@ -113,6 +113,8 @@ class ActionRunner {
         Write(out_, line + "\n");
         ++shown;
       }
+      // Each line as it comes, also into a pipe or a file: the user may stop us at any time.
+      std::fflush(out_);
     }
     return true;
   }
