@@ -23,6 +23,12 @@ Watching the item from another program:
         for text in link.watch():               # one text per setting of the item
             print(repr(text))
 
+The line monitor, what crosses the serial line:
+
+    with Link() as link:
+        for line in link.monitor():             # "12.345 W 05 02 01 00 ...  |....|"
+            print(line)
+
 Standard library only; Linux and other Unix systems (the driver listens on a Unix socket).
 """
 
@@ -36,11 +42,13 @@ from collections import deque
 from typing import Iterator, Optional, Union
 
 __all__ = ["Link", "LinkError", "NoDriver", "LinkClosed", "LinkTimeout", "socket_path",
-           "SERVICE", "TOPIC", "ITEM"]
+           "SERVICE", "TOPIC", "ITEM", "MONITOR_TOPIC", "MONITOR_ITEM"]
 
 SERVICE = "ZELdrv"
 TOPIC = "ZELdriver"
 ITEM = "ZELDDEItem"
+MONITOR_TOPIC = "ZELmonitor"
+MONITOR_ITEM = "ZELmonitorItem"
 TEXT_FORMAT = 1
 WATCH_REQUEST_TIMEOUT = 1.0  # a watcher's request after a notice
 
@@ -214,6 +222,28 @@ class Link:
         self._transact(b"A", _item_field(self.item), self.timeout)
         self._advised = True
         return self._watching(timeout, request_timeout)
+
+    def monitor(self, timeout: Optional[float] = None,
+                request_timeout: float = WATCH_REQUEST_TIMEOUT) -> Iterator[str]:
+        """What crosses the serial line, one line per read or write of the driver (time in ms,
+        "W" or "R", the bytes in hex and as text), without its line end. Listens on a
+        connection of its own to the monitor's topic, open when this returns; iteration ends
+        when no line comes for `timeout` seconds (None: wait for ever) or the iterator is
+        closed."""
+        listener = Link(self.service, MONITOR_TOPIC, self.timeout, item=MONITOR_ITEM,
+                        path=self.path)
+        try:
+            texts = listener.watch(timeout, request_timeout)
+        except BaseException:
+            listener.close()
+            raise
+        return self._monitoring(listener, texts)
+
+    @staticmethod
+    def _monitoring(listener: "Link", texts: Iterator[str]) -> Iterator[str]:
+        with listener:
+            for text in texts:  # all lines queued since the last request
+                yield from text.splitlines()
 
     def _watching(self, timeout: Optional[float], request_timeout: float) -> Iterator[str]:
         try:

@@ -111,6 +111,26 @@ def test_watch_sees_the_pokes_of_another_link():
         assert watcher.run("PortState") == "Fail\r\n"  # the link goes on after the watch
 
 
+def test_monitor_shows_the_frame_written_and_its_echo(monkeypatch):
+    cleanups = _Cleanups()
+    try:
+        sim = faultkit.Sim(cleanups, "--station", "0205")
+        line = faultkit.Driver(cleanups, port=sim.device).start()
+        monkeypatch.setenv("XDG_RUNTIME_DIR", line.links)
+        with Link() as link:
+            lines = link.monitor(timeout=5)
+            link.poke("0205 0001 1234AB")
+            assert link.run("Send") == "sended\r\n"
+            written, echoed = next(lines), next(lines)
+            lines.close()
+    finally:
+        cleanups.run()
+    frame = "05 02 01 00 03 0B 00 12 34 AB F1 00  |........4...|"
+    assert written.split(" ", 2)[1:] == ["W", frame]
+    assert echoed.split(" ", 2)[1:] == ["R", frame]
+    assert float(written.split()[0]) <= float(echoed.split()[0])
+
+
 def test_no_driver(monkeypatch):
     with tempfile.TemporaryDirectory() as empty:
         monkeypatch.setenv("XDG_RUNTIME_DIR", empty)
