@@ -39,6 +39,7 @@ class BroadcastTopic {
   BroadcastTopic(const BroadcastTopic&) = delete;
   BroadcastTopic& operator=(const BroadcastTopic&) = delete;
 
+  const std::string& Topic() const { return topic_; }
   const std::string& ItemName() const { return item_; }
   bool AcceptsTopic(std::string_view topic) const;
   TransactionResult CheckItem(std::string_view item, uint32_t format) const;

@@ -38,6 +38,11 @@ std::string DataText(HDDEDATA data) {
 
 DdeLinkServer::~DdeLinkServer() {
   conversation_.Item().SetChangeListener(nullptr);
+  if (broadcast_ != nullptr) {
+    broadcast_->SetPublished(nullptr);
+    for (auto& [thread, listener] : listeners_) broadcast_->Unlisten(listener->heard);
+  }
+  listeners_.clear();
   if (registered_) DdeNameService(dde_.Id(), service_, nullptr, DNS_UNREGISTER);
   dde_.Close();
   if (workWindow_ != nullptr) DestroyWindow(workWindow_);
@@ -62,6 +67,12 @@ Outcome<LinkServer::RegisterError> DdeLinkServer::Register(const std::string& se
   item_ = dde_.String(conversation_.Item().Name());
   if (service_ == nullptr || topic_ == nullptr || item_ == nullptr)
     return Result::Failure(RegisterError::Failed, DdemlErrorText(dde_.LastError()));
+  if (broadcast_ != nullptr) {
+    broadcastTopic_ = dde_.String(broadcast_->Topic());
+    broadcastItem_ = dde_.String(broadcast_->ItemName());
+    if (broadcastTopic_ == nullptr || broadcastItem_ == nullptr)
+      return Result::Failure(RegisterError::Failed, DdemlErrorText(dde_.LastError()));
+  }
   // Any program that answers the name and topic keeps them; the mutex settles a race between
   // two drivers starting at once.
   if (Answered()) return AlreadyServed(service);
@@ -84,6 +95,12 @@ Outcome<LinkServer::RegisterError> DdeLinkServer::Register(const std::string& se
     ++pendingNotices_;
     PostWork();
   });
+  if (broadcast_ != nullptr) {
+    broadcast_->SetPublished([this] {
+      ++pendingBroadcastNotices_;
+      PostWork();
+    });
+  }
   return Result::Success();
 }
 
@@ -121,9 +138,13 @@ HDDEDATA CALLBACK DdeLinkServer::Callback(UINT type, UINT format, HCONV conversa
 
 HDDEDATA DdeLinkServer::Serve(UINT type, UINT format, HCONV conversation, HSZ first, HSZ second,
                               HDDEDATA data) {
+  if (type != XTYP_CONNECT && type != XTYP_WILDCONNECT && IsBroadcastTopic(first))
+    return ServeBroadcastTopic(type, format, conversation, second);
   switch (type) {
     case XTYP_CONNECT:  // first: the topic
-      return Flag(!closing_ && conversation_.AcceptsTopic(dde_.Text(first)));
+      return Flag(!closing_ &&
+                  (conversation_.AcceptsTopic(dde_.Text(first)) ||
+                   (broadcast_ != nullptr && broadcast_->AcceptsTopic(dde_.Text(first)))));
     case XTYP_WILDCONNECT:
       return closing_ ? nullptr : WildConnect(first, second);
     case XTYP_DISCONNECT:
@@ -141,20 +162,89 @@ HDDEDATA DdeLinkServer::Serve(UINT type, UINT format, HCONV conversation, HSZ fi
   }
 }
 
+bool DdeLinkServer::IsBroadcastTopic(HSZ topic) {
+  return broadcastTopic_ != nullptr && topic != nullptr &&
+         DdeCmpStringHandles(topic, broadcastTopic_) == 0;
+}
+
+DdeLinkServer::Listener* DdeLinkServer::ListenerOf(HCONV conversation) {
+  for (auto& [thread, listener] : listeners_) {
+    const auto& held = listener->conversations;
+    if (std::find(held.begin(), held.end(), conversation) != held.end()) return listener.get();
+  }
+  CONVINFO info{};
+  info.cb = sizeof info;
+  if (DdeQueryConvInfo(conversation, QID_SYNC, &info) == 0) return nullptr;
+  const DWORD thread = GetWindowThreadProcessId(info.hwndPartner, nullptr);
+  if (thread == 0) return nullptr;
+  std::unique_ptr<Listener>& listener = listeners_[thread];
+  if (listener == nullptr) listener = std::make_unique<Listener>();
+  listener->conversations.push_back(conversation);
+  return listener.get();
+}
+
+void DdeLinkServer::StopListening(Listener& listener) {
+  listener.adviser = nullptr;
+  broadcast_->Unlisten(listener.heard);  // what was heard stays for a last request
+}
+
+HDDEDATA DdeLinkServer::ServeBroadcastTopic(UINT type, UINT format, HCONV conversation, HSZ item) {
+  // A listener joins, and takes its lines, between two transactions of the conversation's topic.
+  if ((type == XTYP_ADVSTART || type == XTYP_REQUEST) && MustWait(conversation))
+    return Block(conversation);
+  const std::string name =
+      DdeCmpStringHandles(item, broadcastItem_) == 0 ? broadcast_->ItemName() : dde_.Text(item);
+  const bool served = broadcast_->CheckItem(name, format) == TransactionResult::Done;
+  switch (type) {
+    case XTYP_ADVSTART: {
+      Listener* listener = served ? ListenerOf(conversation) : nullptr;
+      if (listener == nullptr) return Flag(false);
+      listener->adviser = conversation;
+      broadcast_->Listen(listener->heard);
+      return Flag(true);
+    }
+    case XTYP_REQUEST: {
+      Listener* listener = served ? ListenerOf(conversation) : nullptr;
+      if (listener == nullptr) return nullptr;
+      return TextData(listener->heard.Take(), item);
+    }
+    case XTYP_ADVREQ:
+      // Its data reaches hot links only, and a notice carries no value: taking the lines here
+      // would lose them for the request that follows the notice.
+      return TextData({}, item);
+    case XTYP_ADVSTOP:
+      if (Listener* listener = ListenerOf(conversation);
+          listener && listener->adviser == conversation)
+        StopListening(*listener);
+      return nullptr;
+    case XTYP_EXECUTE:
+    case XTYP_POKE:
+      return Ack(false);
+    default:
+      return nullptr;
+  }
+}
+
+bool DdeLinkServer::MustWait(HCONV conversation) const {
+  return serving_ || (!resuming_ && std::any_of(waiting_.begin(), waiting_.end(), [&](auto& w) {
+           return w.conversation == conversation;
+         }));
+}
+
+HDDEDATA DdeLinkServer::Block(HCONV conversation) {
+  PostWork();
+  waiting_.push_back({conversation, false, {}, 0, {}});
+  return CBR_BLOCK;
+}
+
 HDDEDATA DdeLinkServer::InTurn(UINT type, UINT format, HCONV conversation, HSZ item,
                                HDDEDATA data) {
-  const bool behind = !resuming_ && std::any_of(waiting_.begin(), waiting_.end(), [&](auto& w) {
-    return w.conversation == conversation;
-  });
-  if (serving_ || behind) {
+  if (MustWait(conversation)) {
     // A handler runs a window's loop, or this conversation has transactions waiting: this one
     // waits its turn. DDEML keeps a blocked transaction, except a poke, which Wine's DDEML
     // refuses when blocked: that one is taken here, acknowledged, and carried out in its turn.
+    if (type != XTYP_POKE) return Block(conversation);
     PostWork();
-    if (type != XTYP_POKE) {
-      waiting_.push_back({conversation, false, {}, 0, {}});
-      return CBR_BLOCK;
-    }
     const std::string name = dde_.Text(item);
     if (conversation_.CheckItem(name, format) != TransactionResult::Done) return Ack(false);
     waiting_.push_back({conversation, true, name, format, DataText(data)});
@@ -163,7 +253,7 @@ HDDEDATA DdeLinkServer::InTurn(UINT type, UINT format, HCONV conversation, HSZ i
   serving_ = true;
   const HDDEDATA result = Transact(type, format, item, data);
   serving_ = false;
-  if (pendingNotices_ > 0 || !waiting_.empty()) PostWork();
+  if (NoticesPending() || !waiting_.empty()) PostWork();
   return result;
 }
 
@@ -188,11 +278,16 @@ HDDEDATA DdeLinkServer::Transact(UINT type, UINT format, HSZ item, HDDEDATA data
 
 HDDEDATA DdeLinkServer::WildConnect(HSZ topic, HSZ service) {
   // A client that names no service or no topic is told ours when the rest fits.
-  if (topic != nullptr && !conversation_.AcceptsTopic(dde_.Text(topic))) return nullptr;
   if (service != nullptr && DdeCmpStringHandles(service, service_) != 0) return nullptr;
-  HSZPAIR pairs[] = {{service_, topic_}, {nullptr, nullptr}};
-  return DdeCreateDataHandle(dde_.Id(), reinterpret_cast<LPBYTE>(pairs), sizeof pairs, 0, nullptr,
-                             0, 0);
+  std::vector<HSZPAIR> pairs;
+  if (topic == nullptr || conversation_.AcceptsTopic(dde_.Text(topic)))
+    pairs.push_back({service_, topic_});
+  if (broadcastTopic_ != nullptr && (topic == nullptr || IsBroadcastTopic(topic)))
+    pairs.push_back({service_, broadcastTopic_});
+  if (pairs.empty()) return nullptr;
+  pairs.push_back({nullptr, nullptr});
+  return DdeCreateDataHandle(dde_.Id(), reinterpret_cast<LPBYTE>(pairs.data()),
+                             static_cast<DWORD>(pairs.size() * sizeof(HSZPAIR)), 0, nullptr, 0, 0);
 }
 
 HDDEDATA DdeLinkServer::TextData(const std::string& text, HSZ item) {
@@ -206,6 +301,16 @@ void DdeLinkServer::Forget(HCONV conversation) {
       std::remove_if(waiting_.begin(), waiting_.end(),
                      [&](const Waiting& w) { return w.conversation == conversation && !w.poke; }),
       waiting_.end());
+  for (auto at = listeners_.begin(); at != listeners_.end(); ++at) {
+    Listener& listener = *at->second;
+    auto& held = listener.conversations;
+    const auto found = std::find(held.begin(), held.end(), conversation);
+    if (found == held.end()) continue;
+    held.erase(found);
+    if (listener.adviser == conversation) StopListening(listener);
+    if (held.empty()) listeners_.erase(at);
+    break;
+  }
   resumed_.erase(std::remove(resumed_.begin(), resumed_.end(), conversation), resumed_.end());
 }
 
@@ -229,6 +334,8 @@ void DdeLinkServer::DoWork() {
   // Notices leave from the loop, never from inside a transaction: Wine's DDEML loses a notice
   // posted while a poke is being served, and the poking client takes it for its acknowledgement.
   for (; pendingNotices_ > 0; --pendingNotices_) DdePostAdvise(dde_.Id(), topic_, item_);
+  for (; pendingBroadcastNotices_ > 0; --pendingBroadcastNotices_)
+    DdePostAdvise(dde_.Id(), broadcastTopic_, broadcastItem_);
   ResumeWaiting();
 }
 
@@ -254,7 +361,7 @@ void DdeLinkServer::ResumeWaiting() {
   resuming_ = true;
   for (HCONV conversation : resumed) DdeEnableCallback(dde_.Id(), conversation, EC_ENABLEALL);
   resuming_ = false;
-  if (pendingNotices_ > 0) PostWork();
+  if (NoticesPending()) PostWork();
 }
 
 void DdeLinkServer::ServeWhatHasArrived(int budgetMs) {

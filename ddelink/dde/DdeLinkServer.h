@@ -4,9 +4,12 @@
 // window runs its own. Transactions are served one at a time in order of arrival.
 
 #include <deque>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "ddelink/BroadcastTopic.h"
 #include "ddelink/LinkServer.h"
 #include "ddelink/ServerConversation.h"
 #include "ddelink/dde/DdeInstance.h"
@@ -25,6 +28,8 @@ class DdeLinkServer : public LinkServer {
   // answers the name and topic, or another driver of ours is registering it; Failed with DDEML's
   // error text.
   Outcome<RegisterError> Register(const std::string& service) override;
+  // Serves a second topic beside the conversation's; call before Register.
+  void ServeBroadcast(BroadcastTopic& broadcast) { broadcast_ = &broadcast; }
   // New conversations are refused from now on; what has arrived is served until nothing has come
   // for a moment or budgetMs have passed.
   void ServeWhatHasArrived(int budgetMs) override;
@@ -39,6 +44,14 @@ class DdeLinkServer : public LinkServer {
     std::string text;
   };
 
+  // A client of the broadcast topic. The DDEML client holds two conversations (answers and
+  // notices) from one thread, so its lines are kept by that thread, not by either conversation.
+  struct Listener {
+    BroadcastQueue heard;
+    std::vector<HCONV> conversations;
+    HCONV adviser = nullptr;  // the one whose advise link listens, if any
+  };
+
   static HDDEDATA CALLBACK Callback(UINT type, UINT format, HCONV conversation, HSZ first,
                                     HSZ second, HDDEDATA data, ULONG_PTR, ULONG_PTR);
   static LRESULT CALLBACK WorkProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -47,12 +60,19 @@ class DdeLinkServer : public LinkServer {
   static Outcome<RegisterError> AlreadyServed(const std::string& service);
   bool Answered();
   HDDEDATA Serve(UINT type, UINT format, HCONV conversation, HSZ first, HSZ second, HDDEDATA data);
+  bool MustWait(HCONV conversation) const;
+  HDDEDATA Block(HCONV conversation);
   HDDEDATA InTurn(UINT type, UINT format, HCONV conversation, HSZ item, HDDEDATA data);
   HDDEDATA Transact(UINT type, UINT format, HSZ item, HDDEDATA data);
+  HDDEDATA ServeBroadcastTopic(UINT type, UINT format, HCONV conversation, HSZ item);
+  Listener* ListenerOf(HCONV conversation);
+  void StopListening(Listener& listener);
+  bool IsBroadcastTopic(HSZ topic);
   HDDEDATA WildConnect(HSZ topic, HSZ service);
   HDDEDATA TextData(const std::string& text, HSZ item);
   void Forget(HCONV conversation);
   void PostWork();
+  bool NoticesPending() const { return pendingNotices_ > 0 || pendingBroadcastNotices_ > 0; }
   void DoWork();
   void ResumeWaiting();
 
@@ -62,6 +82,11 @@ class DdeLinkServer : public LinkServer {
   HSZ service_ = nullptr;
   HSZ topic_ = nullptr;
   HSZ item_ = nullptr;
+  BroadcastTopic* broadcast_ = nullptr;
+  HSZ broadcastTopic_ = nullptr;
+  HSZ broadcastItem_ = nullptr;
+  int pendingBroadcastNotices_ = 0;
+  std::map<DWORD, std::unique_ptr<Listener>> listeners_;  // by the client's thread
   bool registered_ = false;
   HWND workWindow_ = nullptr;
   bool workPosted_ = false;

@@ -91,8 +91,10 @@ class SerialCommands(unittest.TestCase):
 
 
 class LineMonitor(unittest.TestCase):
+    line_kind = Line
+
     def test_a_listener_sees_each_write_and_read_in_order(self):
-        line = Line(self, [])
+        line = self.line_kind(self, [])
         monitor = line.driver.zelctl_process("monitor", "--count", "2")
         # Transactions are served one at a time, so the monitor's advise falls between two whole
         # "Send"s: whichever it sees first gives its frame, then the echo.

@@ -1,6 +1,6 @@
 """ZELdrv.exe on zelsim's line under Wine: the same table and timings as the Linux driver's
 (tests/faults/test_line.py), with the pseudo-terminal mapped as COM5 and every command sent over
-DDE by zelctl.exe; and a missing COM port."""
+DDE by zelctl.exe; the line monitor's topic over DDE; and a missing COM port."""
 
 import unittest
 
@@ -29,6 +29,10 @@ class WineLine(test_line.Line):
 
 
 class WineSerialCommands(test_line.SerialCommands):
+    line_kind = WineLine
+
+
+class WineLineMonitor(test_line.LineMonitor):
     line_kind = WineLine
 
 

@@ -65,6 +65,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   const std::string programPath = ProgramPath();
   const std::string service = ServiceNameFromProgramPath(programPath);
   DdeLinkServer link(front.ZELdriver);
+  link.ServeBroadcast(front.ZELmonitor);
   const Outcome<LinkServer::RegisterError> registered = link.Register(service);
   if (!registered.Ok()) {
     ReportStartFailure(echo, service + ": " + registered.text);
