@@ -12,6 +12,16 @@ namespace zel {
 // The caption of the message bar's window.
 inline constexpr char MessageBarCaption[] = "Press \"OK\" to continue";
 
+// The window's measures, in pixels as they stand, whatever the screen's resolution.
+struct MessageBarPlace {
+  int left, top, width, height;
+};
+inline constexpr int MessageBarClientWidth = 389;
+inline constexpr int MessageBarClientHeight = 107;
+inline constexpr MessageBarPlace MessageTxtPlace{4, 4, 381, 61};
+inline constexpr MessageBarPlace OkBtnPlace{156, 72, 81, 29};
+inline constexpr int MessageTxtPixels = 17;
+
 class MessageBarView {
  public:
   virtual ~MessageBarView() = default;

@@ -11,14 +11,7 @@ namespace zel {
 
 TWriteBar* WriteBar = nullptr;
 
-namespace {
-
-// Pixels as they stand, whatever the screen's resolution.
-constexpr int ClientWidth = 389;
-constexpr int ClientHeight = 107;
-constexpr int MessagePixels = 17;
-
-}  // namespace
+namespace {}  // namespace
 
 TWriteBar::TWriteBar(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -28,24 +21,25 @@ TWriteBar::TWriteBar(QWidget* parent)
   setObjectName(QStringLiteral("WriteBar"));
   setWindowTitle(QString::fromLatin1(MessageBarCaption));
   setModal(true);
-  setFixedSize(ClientWidth, ClientHeight);
+  setFixedSize(MessageBarClientWidth, MessageBarClientHeight);
 
   MessageTxt->setObjectName(QStringLiteral("MessageTxt"));
-  MessageTxt->setGeometry(4, 4, 381, 61);
+  MessageTxt->setGeometry(MessageTxtPlace.left, MessageTxtPlace.top, MessageTxtPlace.width,
+                          MessageTxtPlace.height);
   MessageTxt->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
   MessageTxt->setWordWrap(true);
   MessageTxt->setTextFormat(Qt::PlainText);
   MessageTxt->setFocusPolicy(Qt::NoFocus);
   QFont messageFont(QStringLiteral("Sans Serif"));
   messageFont.setStyleHint(QFont::SansSerif);
-  messageFont.setPixelSize(MessagePixels);
+  messageFont.setPixelSize(MessageTxtPixels);
   MessageTxt->setFont(messageFont);
   QPalette black = MessageTxt->palette();
   black.setColor(QPalette::WindowText, Qt::black);
   MessageTxt->setPalette(black);
 
   OkBtn->setObjectName(QStringLiteral("OkBtn"));
-  OkBtn->setGeometry(156, 72, 81, 29);
+  OkBtn->setGeometry(OkBtnPlace.left, OkBtnPlace.top, OkBtnPlace.width, OkBtnPlace.height);
   OkBtn->setDefault(true);
   OkBtn->setFocusPolicy(Qt::StrongFocus);
   connect(OkBtn, &QPushButton::clicked, this, &QDialog::accept);

@@ -5,20 +5,15 @@
 
 namespace zel::win32 {
 
-namespace {
-
-// Pixels as they stand, whatever the screen's resolution.
-constexpr int ClientWidth = 389;
-constexpr int ClientHeight = 107;
-
-}  // namespace
-
 TWriteBar::TWriteBar(HINSTANCE instance, HWND owner) {
   Create(instance, IDD_WRITEBAR, owner);
   if (Window() == nullptr) return;
-  SetClientSize(ClientWidth, ClientHeight);
-  Place(IDC_WRITEBAR_MESSAGETXT, 4, 4, 381, 61);
-  Place(IDC_WRITEBAR_OKBTN, 156, 72, 81, 29);
+  SetClientSize(MessageBarClientWidth, MessageBarClientHeight);
+  const auto place = [this](int id, const MessageBarPlace& at) {
+    Place(id, at.left, at.top, at.width, at.height);
+  };
+  place(IDC_WRITEBAR_MESSAGETXT, MessageTxtPlace);
+  place(IDC_WRITEBAR_OKBTN, OkBtnPlace);
   SetFont(IDC_WRITEBAR_MESSAGETXT, messageFont_);
 }
 

@@ -19,7 +19,7 @@ class TWriteBar : public Dialog, public MessageBarView {
  private:
   INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-  Font messageFont_{17, false, L"MS Shell Dlg 2"};
+  Font messageFont_{MessageTxtPixels, false, L"MS Shell Dlg 2"};
 };
 
 }  // namespace zel::win32
